@@ -1,0 +1,63 @@
+#include "entry/ConfirmedEntry.h"
+
+#include <cmath>
+
+#include "entry/NumberReader.h"
+#include "entry/PromptTexts.h"
+#include "state/Faults.h"
+#include "state/NumberFormat.h"
+
+namespace kestrane {
+
+std::string askValue(Services& io, const std::string& prompt, const std::string& title) {
+    for (;;) {
+        std::optional<std::string> answer = io.prompt.ask(prompt, title);
+        if (answer) return *answer;
+        if (io.prompt.confirmAbandon()) throw ComputationAbandoned();
+    }
+}
+
+double askNumber(Services& io, const std::string& prompt, const std::string& title) {
+    for (;;) {
+        const std::optional<double> number = readNumber(askValue(io, prompt, title));
+        if (!number) {
+            refuse(io, texts::kTypeMismatch);
+        } else if (!std::isfinite(*number)) {
+            refuse(io, texts::kNumberOverflow);
+        } else {
+            return *number;
+        }
+    }
+}
+
+void pause(Services& io, const std::string& prompt) { (void)io.prompt.ask(prompt, ""); }
+
+void refuse(Services& io, const std::string& message) { io.prompt.showMessage(message); }
+
+double confirmedNumber(Services& io, const EntryTexts& texts, const std::string& field, int decimals,
+                       const std::function<void()>& afterFirstAnswer) {
+    return confirmedEntry<double>(
+        io, texts, field,
+        [&io](const std::string& prompt, const std::string& title) { return askNumber(io, prompt, title); },
+        [decimals](const double& v) { return " " + formatFixed(v, decimals); }, afterFirstAnswer);
+}
+
+std::string confirmedName(Services& io, const EntryTexts& texts, const std::string& field) {
+    return confirmedEntry<std::string>(
+        io, texts, field,
+        [&io](const std::string& prompt, const std::string& title) { return askValue(io, prompt, title); },
+        [](const std::string& name) { return " " + name; });
+}
+
+std::string confirmedNumericText(Services& io, const EntryTexts& texts, const std::string& field) {
+    return confirmedEntry<std::string>(
+        io, texts, field,
+        [&io](const std::string& prompt, const std::string& title) { return askValue(io, prompt, title); },
+        [](const std::string& text) {
+            const std::optional<double> number = readNumber(text);
+            if (number && std::isfinite(*number)) return " " + formatFixed(*number, 5);
+            return " " + text;
+        });
+}
+
+}  // namespace kestrane

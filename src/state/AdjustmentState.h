@@ -1,0 +1,84 @@
+// The whole state of one adjustment of a central polygon: what the user
+// entered, the working matrices of the condition adjustment and its results.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "state/Matrix.h"
+
+namespace kestrane {
+
+// Which points besides A are known; derived from Xb, Yb, Xc, Yc each time by
+// exact comparison with 0, never stored.
+enum class KnownPointCase { AOnly, AWithB, AWithC, None };
+
+struct AdjustmentState {
+    // Bordered normal matrix 0..t+2 x 0..t+2: N in 1..t, the weakest point's
+    // weight functions in t+1 (X) and t+2 (Y). Reduced in place by the final solve.
+    Matrix normalMatrix;
+    // Working copy of normalMatrix, reduced in place by cm1.
+    Matrix normalMatrixWork;
+    std::int16_t solverRowIndex = 0;
+    std::int16_t triangleCount = 0;             // n
+
+    std::vector<std::string> pointNames;        // 0..n+1, 0 = A
+    std::vector<double> sideLengths;            // 0..2n+1, metres; 2n+1 = copy of s(1); adjusted in place
+    std::vector<double> enteredSides;           // 0..2n+1, metres, as typed
+    std::vector<double> angleDegrees;           // 0..3n, decimal degrees; adjusted in place
+    std::vector<double> enteredAngles;          // 0..3n, packed d.mmss as typed
+    std::vector<double> pointX;                 // 0..n+1, metres (northing)
+    std::vector<double> pointY;                 // 0..n+1, metres (easting)
+    std::vector<float> misclosures;             // 0..t; seconds (angle conditions) or metres (side conditions)
+    std::vector<double> correlates;             // 0..t
+
+    double Xa = 0, Ya = 0, Xb = 0, Yb = 0, Xc = 0, Yc = 0;  // metres; 0 = B / C not known
+    double T0 = 0;                              // packed d.mmss
+    double Qa = 0;                              // packed d.mmss, signed
+
+    float sideUnitError = 0;                    // ms, millimetres
+    // Seconds of arc: the angle tolerance until the precision stage, then mb.
+    float angleTolerance = 0;
+    double weightReciprocalX = 0;               // 1/px of the weakest point
+    double weightReciprocalY = 0;               // 1/py
+    float weakestErrorX = 0;                    // mx, millimetres
+    float weakestErrorY = 0;                    // my, millimetres
+    float weakestPositionError = 0;             // md, millimetres
+    std::int16_t resultRowCount = 0;
+
+    // Per-run working data, rebuilt by every run.
+    std::int16_t conditionCount = 0;            // t = 3n + 1
+    std::vector<double> weightReciprocals;      // 0..5n; 0..3n angles (1), 3n+1..5n sides (q)
+    Matrix conditionCoefficients;               // 0..t+2 x 0..5n
+    std::vector<double> sideAzimuths;           // 0..n+1, decimal degrees
+    double t0Degrees = 0;                       // decimal degrees
+    double qaDegrees = 0;                       // decimal degrees, signed
+    double sideWeightReciprocal = 0;            // q of every side
+    double angleSquareSum = 0;                  // [vv], seconds squared
+    double sideSquareSum = 0;                   // [pvv]
+
+    // True only after a run has gone through its last stage; the report is
+    // printable only then.
+    bool complete = false;
+
+    // mb shares its storage with the tolerance.
+    float& unitWeightError() { return angleTolerance; }
+    float unitWeightError() const { return angleTolerance; }
+
+    // Discards every array of the previous run and creates them new for n
+    // (all numbers 0, all strings empty). The scalars are kept.
+    void redimension(std::int16_t n);
+
+    KnownPointCase knownPointCase() const;
+};
+
+}  // namespace kestrane
+
+namespace kestrane {
+
+// resultRowCount by the known-point case: n+1 when only A is known, n when B
+// or C is known; left as it is for a combination that matches no case.
+void setResultRowCount(AdjustmentState& state);
+
+}  // namespace kestrane

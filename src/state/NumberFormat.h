@@ -1,0 +1,21 @@
+// Fixed-point rendering of numbers in window fields and the report.
+#pragma once
+
+#include <string>
+
+namespace kestrane {
+
+// round(x, d): x times 10^d, rounded to the nearest integer with ties to
+// even, divided by 10^d, all in double. A single-precision value is widened
+// to double by the caller's argument conversion.
+double roundHalfEven(double x, int decimals);
+
+// format(v, pattern) for a pattern "0.0...0" with d decimals: C's "%.{d}f",
+// except that a text whose digits are all zero carries no minus sign.
+// A non-finite v is a fault of the computation, never printed.
+std::string formatFixed(double v, int decimals);
+
+// Decimal digits of an integer, no blanks, no leading zeros.
+std::string integerText(long value);
+
+}  // namespace kestrane

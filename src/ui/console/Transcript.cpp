@@ -1,0 +1,54 @@
+#include "ui/console/Transcript.h"
+
+#include <nlohmann/json.hpp>
+
+namespace kestrane {
+
+namespace {
+// Compact JSON in insertion order; bytes that are not valid UTF-8 are
+// replaced rather than refused.
+std::string dump(const nlohmann::ordered_json& object) {
+    return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+}  // namespace
+
+void Transcript::write(const std::string& line) {
+    if (!out_) return;
+    *out_ << line << '\n';
+    out_->flush();
+}
+
+void Transcript::text(const std::string& name, const std::string& value) {
+    nlohmann::ordered_json o;
+    o["event"] = "text";
+    o["name"] = name;
+    o["value"] = value;
+    write(dump(o));
+}
+
+void Transcript::caption(const std::string& name, const std::string& value) {
+    nlohmann::ordered_json o;
+    o["event"] = "caption";
+    o["name"] = name;
+    o["value"] = value;
+    write(dump(o));
+}
+
+void Transcript::ask(const std::string& prompt, const std::string& title, const std::optional<std::string>& answer) {
+    nlohmann::ordered_json o;
+    o["event"] = "ask";
+    o["prompt"] = prompt;
+    o["title"] = title;
+    if (answer) o["answer"] = *answer;
+    else o["answer"] = nullptr;
+    write(dump(o));
+}
+
+void Transcript::message(const std::string& value) {
+    nlohmann::ordered_json o;
+    o["event"] = "message";
+    o["value"] = value;
+    write(dump(o));
+}
+
+}  // namespace kestrane

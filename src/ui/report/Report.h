@@ -1,0 +1,26 @@
+// The printed report of the last computation, and the results shown on
+// screen at the end of a run.
+#pragma once
+
+#include "state/AdjustmentState.h"
+#include "state/Services.h"
+#include "ui/report/ReportPrinter.h"
+
+namespace kestrane {
+
+// Prints the whole report from a completed computation's state, once. The
+// state is only read.
+void printReport(const AdjustmentState& state, ReportPrinter& printer);
+
+// On-screen precision figures, each right after it is computed.
+void showUnitWeightError(const AdjustmentState& state, WindowFields& window);
+void showSideUnitError(const AdjustmentState& state, WindowFields& window);
+void showWeightReciprocals(const AdjustmentState& state, WindowFields& window);
+void showWeakestErrorX(const AdjustmentState& state, WindowFields& window);
+void showWeakestErrorY(const AdjustmentState& state, WindowFields& window);
+void showWeakestPositionError(const AdjustmentState& state, WindowFields& window);
+
+// The result rows, one point per pause.
+void showPointResults(AdjustmentState& state, Services& io);
+
+}  // namespace kestrane
