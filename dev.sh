@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Sets up what is missing on a Debian 12 machine, builds, and then either
+# starts the program (./dev.sh run) or runs every test (./dev.sh test).
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(
+  build-essential cmake pkg-config
+  qt6-base-dev libgl-dev
+  nlohmann-json3-dev
+  libgtest-dev googletest libbenchmark-dev
+  fonts-noto-cjk
+  poppler-utils
+  clang libclang-rt-14-dev
+)
+
+install_missing() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  echo "Installing: ${missing[*]}"
+  "${sudo[@]}" apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() {
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build build -j "$(nproc)"
+}
+
+case "${1:-run}" in
+  run)
+    install_missing
+    build
+    exec ./build/kestrane
+    ;;
+  test)
+    install_missing
+    build
+    export QT_QPA_PLATFORM=offscreen
+    ctest --test-dir build --output-on-failure -j "$(nproc)"
+    ;;
+  *)
+    echo "usage: ./dev.sh run | ./dev.sh test" >&2
+    exit 64
+    ;;
+esac

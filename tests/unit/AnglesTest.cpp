@@ -1,0 +1,100 @@
+// Packed d.mmss conversions, azimuths from coordinate differences, and the
+// rounding and fixed-point rendering of numbers.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "angles/Angles.h"
+#include "state/NumberFormat.h"
+
+using namespace kestrane;
+
+TEST(Angles, ConstantsAreThoseOfTheMethod) {
+    EXPECT_EQ(RAD_PER_DEG, 3.1415926535 / 180);
+    EXPECT_NE(RAD_PER_DEG, 0.017453292519943295);
+    EXPECT_EQ(RHO_SECONDS, 206265.0);
+}
+
+TEST(Angles, DmsToDegreesWorkedValues) {
+    EXPECT_DOUBLE_EQ(DmsToDegrees(30.3), 30.5);
+    EXPECT_DOUBLE_EQ(DmsToDegrees(0.3), 0.5);
+    EXPECT_DOUBLE_EQ(DmsToDegrees(58.2736), 58.46);
+    // 100 * 0.29 is 28.999999999999996: the 0.1 keeps it at 29 minutes.
+    EXPECT_NEAR(DmsToDegrees(0.29), 29.0 / 60, 1e-12);
+    // 70 minutes are taken as they come.
+    EXPECT_NEAR(DmsToDegrees(0.7), 70.0 / 60, 1e-12);
+    EXPECT_NEAR(DmsToDegrees(58.27365), 58 + 27.0 / 60 + 36.5 / 3600, 1e-12);
+    EXPECT_EQ(DmsToDegrees(0), 0.0);
+}
+
+TEST(Angles, SignedConversion) {
+    EXPECT_DOUBLE_EQ(SignedDmsToDegrees(-0.3), -0.5);
+    EXPECT_DOUBLE_EQ(SignedDmsToDegrees(0.3), 0.5);
+    EXPECT_EQ(SignedDmsToDegrees(0), 0.0);
+}
+
+TEST(Angles, DegreesToDmsHasNoCarry) {
+    EXPECT_DOUBLE_EQ(DegreesToDms(30.5), 30.3);
+    EXPECT_EQ(DegreesToDms(0), 0.0);
+    // 30°29'59.99999" stays below 30.30 and shows 60 seconds once rounded.
+    const double packed = DegreesToDms(30 + 29.0 / 60 + 59.99999 / 3600);
+    EXPECT_LT(packed, 30.3);
+    EXPECT_EQ(formatFixed(roundHalfEven(packed, 5), 5), "30.29600");
+}
+
+TEST(Angles, AzimuthFromDeltasOnAxesAndQuadrants) {
+    struct Case { double dX, dY, azimuth; };
+    const Case cases[] = {
+        {1, 1, 45}, {-1, 1, 135}, {-1, -1, 225}, {1, -1, 315},
+        {5, 0, 0}, {-5, 0, 180}, {0, 5, 90}, {0, -5, 270}, {0, 0, 270},
+    };
+    for (const Case& c : cases) {
+        const double d = std::sqrt(c.dX * c.dX + c.dY * c.dY);
+        EXPECT_NEAR(AzimuthFromDeltas(c.dX, c.dY, d), c.azimuth, 1e-8) << c.dX << "," << c.dY;
+    }
+    // On the axes the result is exact.
+    EXPECT_EQ(AzimuthFromDeltas(5, 0, 5), 0.0);
+    EXPECT_EQ(AzimuthFromDeltas(0, -5, 5), 270.0);
+    // A direction so steep that 1 - s^2 vanishes is taken as dX = 0.
+    EXPECT_EQ(AzimuthFromDeltas(1e-300, 1, 1), 90.0);
+    EXPECT_EQ(AzimuthFromDeltas(1e-300, -1, 1), 270.0);
+}
+
+TEST(Angles, AzimuthFromDeltasUsesTheTenDecimalPi) {
+    // 30 degrees east of north: arctan divided by RAD_PER_DEG, not by pi/180.
+    const double dX = std::cos(30 * 3.141592653589793 / 180), dY = 0.5;
+    const double expected = std::atan(0.5 / std::sqrt(1 - 0.25)) / RAD_PER_DEG;
+    EXPECT_EQ(AzimuthFromDeltas(dX, dY, 1.0), expected);
+    EXPECT_GT(std::fabs(expected - 30.0), 5e-10);  // eleventh significant digit
+}
+
+TEST(Angles, NormaliseAzimuthOnce) {
+    EXPECT_EQ(NormaliseAzimuth(360), 0.0);
+    EXPECT_EQ(NormaliseAzimuth(-0.5), 359.5);
+    EXPECT_EQ(NormaliseAzimuth(370), 10.0);
+    EXPECT_EQ(NormaliseAzimuth(-20), 340.0);
+    EXPECT_EQ(NormaliseAzimuth(720), 360.0);  // once only
+}
+
+TEST(NumberFormat, RoundHalfEven) {
+    EXPECT_EQ(roundHalfEven(2.5, 0), 2.0);
+    EXPECT_EQ(roundHalfEven(3.5, 0), 4.0);
+    EXPECT_EQ(roundHalfEven(-2.5, 0), -2.0);
+    EXPECT_EQ(roundHalfEven(0.125, 2), 0.12);  // 12.5 exactly -> 12
+    EXPECT_EQ(roundHalfEven(0.375, 2), 0.38);
+    // A single-precision value is widened first: 1.005f is 1.00499999523...
+    EXPECT_EQ(roundHalfEven(1.005f, 2), 1.0);
+}
+
+TEST(NumberFormat, FixedPatterns) {
+    EXPECT_EQ(formatFixed(1234.5, 4), "1234.5000");
+    EXPECT_EQ(formatFixed(45.3, 5), "45.30000");
+    EXPECT_EQ(formatFixed(0, 3), "0.000");
+    EXPECT_EQ(formatFixed(-0.0, 2), "0.00");
+    EXPECT_EQ(formatFixed(-0.001, 2), "0.00");  // all digits zero: no sign
+    EXPECT_EQ(formatFixed(-0.006, 2), "-0.01");
+    EXPECT_EQ(formatFixed(3456789.12345, 3), "3456789.123");
+    EXPECT_EQ(formatFixed(roundHalfEven(1.234, 2), 4), "1.2300");
+    EXPECT_EQ(formatFixed(roundHalfEven(0.123456, 4), 4), "0.1235");
+    EXPECT_EQ(formatFixed(roundHalfEven(1.5, 2), 3), "1.500");
+}
