@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Drives the built program as a user would: every example computation piped
+# into `kestrane --console` reproduces its transcript and report byte for
+# byte, and the exit statuses are those of the command line's contract.
+set -u
+program=$1
+golden=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+passes=0
+check() {  # description, command status
+  if [ "$2" -eq 0 ]; then passes=$((passes + 1)); else echo "FAIL: $1"; failures=$((failures + 1)); fi
+}
+
+for answers in "$golden"/*.answers.txt; do
+  name=$(basename "$answers" .answers.txt)
+  "$program" --console --transcript "$work/$name.jsonl" --report "$work/$name.txt" < "$answers" > "$work/$name.out" 2> "$work/$name.err"
+  check "$name exits 0" $?
+  cmp -s "$work/$name.jsonl" "$golden/$name.transcript.jsonl"; check "$name transcript" $?
+  cmp -s "$work/$name.txt" "$golden/$name.report.txt"; check "$name report" $?
+done
+
+# Report on standard output.
+"$program" --console --report - < "$golden/aonly-n3.answers.txt" > "$work/stdout.txt" 2>/dev/null
+check "report to stdout exits 0" $?
+grep -qxF "$(tail -n 1 "$golden/aonly-n3.report.txt")" "$work/stdout.txt"; check "report on stdout" $?
+
+# End of input at a value prompt: status 3, no report file.
+printf '3\n10\n' | "$program" --console --report "$work/none.txt" > /dev/null 2> "$work/eof.err"
+status=$?
+[ "$status" -eq 3 ]; check "end of input exits 3 (got $status)" $?
+[ ! -e "$work/none.txt" ]; check "no report after end of input" $?
+[ -s "$work/eof.err" ]; check "message on standard error" $?
+
+# A fault of the computation: every side 0 gives a zero pivot. Status 2.
+sed -e '51,61s/^[0-9][0-9.]*$/0/' "$golden/aonly-n3.answers.txt" > "$work/zero.answers"
+"$program" --console --report "$work/fault.txt" < "$work/zero.answers" > /dev/null 2> "$work/fault.err"
+status=$?
+[ "$status" -eq 2 ]; check "fault exits 2 (got $status)" $?
+grep -q "division by zero" "$work/fault.err"; check "fault message names division by zero" $?
+[ ! -e "$work/fault.txt" ]; check "no report after a fault" $?
+
+# Bad command lines: status 64 with usage on standard error.
+for args in "--bogus" "--console --report" "--console --transcript" "--report x.txt"; do
+  # shellcheck disable=SC2086
+  "$program" $args < /dev/null > /dev/null 2> "$work/usage.err"
+  status=$?
+  [ "$status" -eq 64 ]; check "'$args' exits 64 (got $status)" $?
+  grep -q -- "--console" "$work/usage.err"; check "'$args' prints usage" $?
+done
+"$program" --help > "$work/help.txt"; check "--help exits 0" $?
+"$program" --version | grep -q '^kestrane '; check "--version" $?
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]
