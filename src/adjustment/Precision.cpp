@@ -16,23 +16,22 @@ void computeUnitWeightError(AdjustmentState& s) {
     guard.check();
 }
 
-void computeSideUnitError(AdjustmentState& s) {
+namespace {
+// m = mb * sqrt(1/p) for a weight reciprocal 1/p: the stored single mb
+// times the double root, stored in single precision.
+float errorOfWeight(const AdjustmentState& s, double weightReciprocal) {
     FaultGuard guard;
-    s.sideUnitError = toSingle(static_cast<double>(s.unitWeightError()) * std::sqrt(s.sideWeightReciprocal));
+    const float error = toSingle(static_cast<double>(s.unitWeightError()) * std::sqrt(weightReciprocal));
     guard.check();
+    return error;
 }
+}  // namespace
 
-void computeWeakestErrorX(AdjustmentState& s) {
-    FaultGuard guard;
-    s.weakestErrorX = toSingle(static_cast<double>(s.unitWeightError()) * std::sqrt(s.weightReciprocalX));
-    guard.check();
-}
+void computeSideUnitError(AdjustmentState& s) { s.sideUnitError = errorOfWeight(s, s.sideWeightReciprocal); }
 
-void computeWeakestErrorY(AdjustmentState& s) {
-    FaultGuard guard;
-    s.weakestErrorY = toSingle(static_cast<double>(s.unitWeightError()) * std::sqrt(s.weightReciprocalY));
-    guard.check();
-}
+void computeWeakestErrorX(AdjustmentState& s) { s.weakestErrorX = errorOfWeight(s, s.weightReciprocalX); }
+
+void computeWeakestErrorY(AdjustmentState& s) { s.weakestErrorY = errorOfWeight(s, s.weightReciprocalY); }
 
 void computeWeakestPositionError(AdjustmentState& s) {
     FaultGuard guard;

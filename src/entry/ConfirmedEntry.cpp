@@ -17,16 +17,22 @@ std::string askValue(Services& io, const std::string& prompt, const std::string&
     }
 }
 
+std::optional<double> numberOrRefuse(Services& io, const std::string& text) {
+    const std::optional<double> number = readNumber(text);
+    if (!number) {
+        refuse(io, texts::kTypeMismatch);
+        return std::nullopt;
+    }
+    if (!std::isfinite(*number)) {
+        refuse(io, texts::kNumberOverflow);
+        return std::nullopt;
+    }
+    return number;
+}
+
 double askNumber(Services& io, const std::string& prompt, const std::string& title) {
     for (;;) {
-        const std::optional<double> number = readNumber(askValue(io, prompt, title));
-        if (!number) {
-            refuse(io, texts::kTypeMismatch);
-        } else if (!std::isfinite(*number)) {
-            refuse(io, texts::kNumberOverflow);
-        } else {
-            return *number;
-        }
+        if (const auto number = numberOrRefuse(io, askValue(io, prompt, title))) return *number;
     }
 }
 

@@ -26,6 +26,10 @@ struct EntryTexts {
 // (ComputationAbandoned), no asks the same prompt again.
 std::string askValue(Services& io, const std::string& prompt, const std::string& title);
 
+// The answer as a finite number; a non-number or a number beyond the double
+// range is refused with a message (nullopt).
+std::optional<double> numberOrRefuse(Services& io, const std::string& text);
+
 // Asks until the answer reads as a finite number. A non-number or a number
 // beyond the double range is refused with a message and asked again.
 double askNumber(Services& io, const std::string& prompt, const std::string& title);

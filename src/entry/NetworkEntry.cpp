@@ -63,15 +63,7 @@ double coordinate(Services& io, const char* valuePrompt, const char* firstConfir
 // A text that spells no number is refused and the whole entry asked again.
 double packedAngle(Services& io, const EntryTexts& t, const char* field) {
     for (;;) {
-        const std::string text = confirmedNumericText(io, t, field);
-        const std::optional<double> number = readNumber(text);
-        if (!number) {
-            refuse(io, texts::kTypeMismatch);
-        } else if (!std::isfinite(*number)) {
-            refuse(io, texts::kNumberOverflow);
-        } else {
-            return *number;
-        }
+        if (const auto number = numberOrRefuse(io, confirmedNumericText(io, t, field))) return *number;
     }
 }
 
