@@ -70,60 +70,98 @@ void PainterReportPrinter::applyFont() {
     ascent_ = metrics.ascent();
 }
 
+// Each item that has a tab column starts exactly at that column of the grid,
+// on the grid line the shared layout puts it; the items that follow it
+// without a tab column are printed right after it in the font's own widths,
+// as one piece. A piece wider than the room before the next piece on its
+// line is condensed to fit, so that items never run into each other and a
+// blank of the grid stays visible.
 void PainterReportPrinter::printLine(const std::vector<ReportItem>& items) {
-    for (const std::string& line : layoutReportLine(items)) drawGridLine(line);
+    struct Piece {
+        std::size_t line;
+        int cell;
+        std::string text;
+    };
+    std::vector<Piece> pieces;
+    std::vector<ReportItem> before;
+    for (const ReportItem& item : items) {
+        // Where the item starts: the end of the layout of everything before
+        // it followed by its own tab and an empty text.
+        before.push_back({item.tab, std::string()});
+        const std::vector<std::string> lines = layoutReportLine(before);
+        before.back().text = item.text;
+        const std::size_t line = lines.size() - 1;
+        if (pieces.empty() || item.tab > 0 || pieces.back().line != line) {
+            pieces.push_back({line, displayWidth(lines.back()), item.text});
+        } else {
+            pieces.back().text += item.text;
+        }
+    }
+    const std::size_t lineCount = layoutReportLine(items).size();
+    std::size_t next = 0;
+    for (std::size_t line = 0; line < lineCount; ++line) {
+        startLine();
+        for (; next < pieces.size() && pieces[next].line == line; ++next) {
+            const Piece& piece = pieces[next];
+            double room = 0;  // none: the last piece of its line
+            if (next + 1 < pieces.size() && pieces[next + 1].line == line) {
+                // Up to the next piece; where the grid has a blank between
+                // them, half a cell of it stays blank.
+                const int nextCell = pieces[next + 1].cell;
+                const std::string& t = piece.text;
+                const int ownEnd = piece.cell + displayWidth(t.substr(0, t.find_last_not_of(' ') + 1));
+                room = (nextCell - piece.cell - (ownEnd < nextCell ? 0.5 : 0.0)) * cellWidth_;
+            }
+            drawPiece(QPointF(originX_ + piece.cell * cellWidth_, y_ + ascent_), QString::fromStdString(piece.text),
+                      room);
+        }
+        y_ += lineHeight_;
+    }
 }
 
-// Each run of non-blank characters is drawn where its first cell lies, so
-// every item starts exactly at its tab column whatever the glyph widths.
-void PainterReportPrinter::drawGridLine(const std::string& line) {
+// A line that would reach below the bottom margin goes to a new page.
+void PainterReportPrinter::startLine() {
     if (y_ + lineHeight_ > bottomY_ && y_ > topY_) {
         device_.newPage();
         ++pages_;
         y_ = topY_;
     }
-    const double baseline = y_ + ascent_;
-    int cell = 0;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        if (line[i] == ' ') {
-            ++cell;
-            ++i;
-            continue;
-        }
-        const std::size_t end = std::min(line.find(' ', i), line.size());
-        const std::string run = line.substr(i, end - i);
-        drawRun(QPointF(originX_ + cell * cellWidth_, baseline), QString::fromStdString(run));
-        cell += displayWidth(run);
-        i = end;
-    }
-    y_ += lineHeight_;
 }
 
 // The glyphs of the characters as the face's character map gives them, one
 // after the other at their advances. Shaping is left out on purpose: a
 // Chinese face may swap digits next to Latin letters for variant glyphs that
-// no character maps to, and a PDF reader could then not extract them. A run
-// with a character the face lacks goes through the painter's own fallback.
-void PainterReportPrinter::drawRun(const QPointF& baselineStart, const QString& text) {
+// no character maps to, and a PDF reader could then not extract them. A
+// piece with a character the face lacks goes through the painter's own
+// font fallback.
+void PainterReportPrinter::drawPiece(const QPointF& baselineStart, const QString& text, double room) {
     const QList<quint32> glyphs = rawFont_.isValid() ? rawFont_.glyphIndexesForString(text) : QList<quint32>();
-    if (glyphs.isEmpty() || glyphs.contains(0)) {
-        painter_.drawText(baselineStart, text);
-        return;
-    }
-    const QList<QPointF> advances = rawFont_.advancesForGlyphIndexes(glyphs);
-    QList<QPointF> positions;
-    positions.reserve(advances.size());
-    QPointF pen;
-    for (const QPointF& advance : advances) {
-        positions << pen;
-        pen += advance;
-    }
+    const bool direct = !glyphs.isEmpty() && !glyphs.contains(0);
     QGlyphRun run;
-    run.setRawFont(rawFont_);
-    run.setGlyphIndexes(glyphs);
-    run.setPositions(positions);
-    painter_.drawGlyphRun(baselineStart, run);
+    double width = 0;
+    if (direct) {
+        const QList<QPointF> advances = rawFont_.advancesForGlyphIndexes(glyphs);
+        QList<QPointF> positions;
+        positions.reserve(advances.size());
+        for (const QPointF& advance : advances) {
+            positions << QPointF(width, 0);
+            width += advance.x();
+        }
+        run.setRawFont(rawFont_);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(positions);
+    } else {
+        width = QFontMetricsF(font_, &device_).horizontalAdvance(text);
+    }
+    painter_.save();
+    painter_.translate(baselineStart);
+    if (room > 0 && width > room) painter_.scale(room / width, 1.0);
+    if (direct) {
+        painter_.drawGlyphRun(QPointF(0, 0), run);
+    } else {
+        painter_.drawText(QPointF(0, 0), text);
+    }
+    painter_.restore();
 }
 
 void PainterReportPrinter::endDoc() {

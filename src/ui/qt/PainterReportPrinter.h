@@ -14,10 +14,11 @@ class QPagedPaintDevice;
 
 namespace kestrane {
 
-// Draws the report's lines on a started painter. Column 1 starts at the
-// horizontal print position; one grid cell is the average character width of
-// the font in use, a wide (Chinese) character two cells. A line that no
-// longer fits above the bottom margin starts a new page.
+// Draws the report's lines on a started painter, on the character grid of
+// the text form: column 1 starts at the horizontal print position, one grid
+// cell is the average character width of the font in use, a wide (Chinese)
+// character two cells. A line that no longer fits above the bottom margin
+// starts a new page.
 class PainterReportPrinter : public ReportPrinter {
 public:
     PainterReportPrinter(QPainter& painter, QPagedPaintDevice& device);
@@ -37,8 +38,8 @@ private:
     double fromTwipsX(int twips) const;
     double fromTwipsY(int twips) const;
     void applyFont();
-    void drawGridLine(const std::string& line);
-    void drawRun(const QPointF& baselineStart, const QString& text);
+    void startLine();
+    void drawPiece(const QPointF& baselineStart, const QString& text, double room);
 
     QPainter& painter_;
     QPagedPaintDevice& device_;
