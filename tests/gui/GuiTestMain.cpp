@@ -4,7 +4,10 @@
 #include <QApplication>
 #include <QStyleFactory>
 
+#include "GuiTestSupport.h"
+
 #include <clocale>
+#include <filesystem>
 #include <cstdio>
 
 namespace {
@@ -31,5 +34,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    // The files of a failed run stay for a look.
+    std::error_code ignored;
+    if (status == 0) std::filesystem::remove_all(kestrane::test::scratchFolder(), ignored);
+    return status;
 }

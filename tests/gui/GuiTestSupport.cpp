@@ -8,6 +8,9 @@
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
@@ -27,6 +30,22 @@ std::vector<std::string> splitLines(const std::string& text) {
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+}
+
+std::filesystem::path scratchFolder() {
+    return std::filesystem::temp_directory_path() / ("kestrane-gui-" + std::to_string(getpid()));
+}
+
+std::filesystem::path scratchFile(const std::string& suffix) {
+    const auto dir = scratchFolder();
+    std::filesystem::create_directories(dir);
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    for (char& c : name) {
+        if (c == '/') c = '_';
+    }
+    const auto path = dir / (name + "-" + suffix);
+    std::filesystem::remove(path);
+    return path;
 }
 
 std::vector<TranscriptEvent> readTranscript(const std::filesystem::path& path) {

@@ -18,6 +18,11 @@ std::string readFile(const std::filesystem::path& path);
 std::filesystem::path goldenDir();
 std::vector<std::string> splitLines(const std::string& text);
 
+// A file of this test process's own scratch folder, named after the running
+// test and the given suffix, so that tests run side by side never share one.
+std::filesystem::path scratchFile(const std::string& suffix);
+std::filesystem::path scratchFolder();
+
 // One line of a console transcript.
 struct TranscriptEvent {
     std::string event;  // text, caption, ask, message

@@ -27,10 +27,7 @@ using namespace kestrane::test;
 constexpr double kOrigin = 50.0;  // 1000 twips in points
 
 std::filesystem::path pdfOf(const std::string& name) {
-    const auto dir = std::filesystem::temp_directory_path() / "kestrane-pdf-test";
-    std::filesystem::create_directories(dir);
-    const auto pdf = dir / (name + ".pdf");
-    std::filesystem::remove(pdf);
+    const auto pdf = scratchFile(name + ".pdf");
     kestrane::ConsoleOptions options;
     options.pdfPath = pdf.string();
     std::istringstream answers(readFile(goldenDir() / (name + ".answers.txt")));
@@ -242,8 +239,7 @@ TEST(ReportPdfLayout, ItemsKeepTheirColumnsOnTheGrid) {
             p.endDoc();
         }
     };
-    const auto pdf = std::filesystem::temp_directory_path() / "kestrane-pdf-test" / "grid.pdf";
-    std::filesystem::create_directories(pdf.parent_path());
+    const auto pdf = scratchFile("grid.pdf");
     {
         QPdfWriter writer(QString::fromStdString(pdf.string()));
         writer.setResolution(1440);
@@ -287,10 +283,7 @@ TEST(ReportPdfLayout, ItemsKeepTheirColumnsOnTheGrid) {
 std::string shellQuote(const std::string& s) { return "'" + s + "'"; }
 
 TEST(ReportPdfConsole, WritesThePdfWithoutADisplay) {
-    const auto dir = std::filesystem::temp_directory_path() / "kestrane-pdf-test";
-    std::filesystem::create_directories(dir);
-    const auto pdf = dir / "console.pdf";
-    std::filesystem::remove(pdf);
+    const auto pdf = scratchFile("console.pdf");
     const std::string answers = (goldenDir() / "awithb-n5.answers.txt").string();
     // No display, and a platform that would need one: only an offscreen
     // application of its own lets the program print.

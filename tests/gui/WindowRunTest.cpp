@@ -273,8 +273,7 @@ TEST(WindowRun, PrintWithoutPrinterSavesThePdfChosenInTheFileDialog) {
     clickWith(form, "Command1", run);
     ASSERT_TRUE(form.state().complete);
 
-    const auto path = std::filesystem::temp_directory_path() / "kestrane-window-report.pdf";
-    std::filesystem::remove(path);
+    const auto path = scratchFile("report.pdf");
     std::vector<std::string> seen;
     {
         DialogDriver driver([&](QWidget* dialog) {
