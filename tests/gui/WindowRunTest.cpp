@@ -63,7 +63,6 @@ public:
             } else {
                 ADD_FAILURE() << "unexpected message: " << box->text().toStdString();
             }
-            ++messages_;
             press(box, QMessageBox::Ok);
         } else {
             ADD_FAILURE() << "unexpected dialog " << dialog->metaObject()->className();
@@ -76,7 +75,6 @@ public:
 
     const std::map<std::string, std::string>& expected() const { return expected_; }
     bool exhausted() const { return events_.empty(); }
-    int prompts() const { return prompts_; }
 
 private:
     void advanceOverDisplayEvents() {
@@ -90,14 +88,11 @@ private:
     std::deque<TranscriptEvent> events_;
     std::map<std::string, std::string> expected_;
     int prompts_ = 0;
-    int messages_ = 0;
     bool mismatchSeen_ = false;
 };
 
-// The console transcript writes an ask line after the answer, so the text and
-// caption lines before it are what the window shows while the prompt is open.
-// A transcript of the console is turned into that order here: nothing to do,
-// it is already in it.
+// The text and caption lines before an ask line of a transcript are what the
+// window shows while that prompt is open.
 class GoldenThroughWindow : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(GoldenThroughWindow, EveryFieldFollowsTheTranscript) {
