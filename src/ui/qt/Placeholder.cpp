@@ -1,5 +1,5 @@
-// Front ends without the window toolkit: until the main window is built the
-// program prints its usage instead of opening it.
+// Front ends of a build without Qt (KESTRANE_WITH_QT=OFF): there is no main
+// window and no PDF output, only the console front end.
 #include <iostream>
 
 #include "ui/FrontEnds.h"
@@ -7,7 +7,7 @@
 namespace kestrane {
 
 int runWindow(int, char**) {
-    std::cerr << "主窗口尚未提供；请使用 --console。\n";
+    std::cerr << "此版本没有主窗口（构建时未包含 Qt）；请使用 --console。\n";
     return kExitUsage;
 }
 

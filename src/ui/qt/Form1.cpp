@@ -1,0 +1,299 @@
+#include "ui/qt/Form1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "state/ComputationDriver.h"
+#include "ui/qt/PainterReportPrinter.h"
+#include "ui/qt/QtFonts.h"
+
+namespace kestrane {
+
+namespace {
+
+const QString kAppTitle = QStringLiteral("Kestrane");
+
+int pixels(int twips) { return twips / layout::kTwipsPerPixel; }
+
+QColor colourOf(layout::Rgb rgb) { return QColor::fromRgb(static_cast<QRgb>(rgb)); }
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+// A modal message with one button.
+void inform(QWidget* parent, const QString& text, QMessageBox::Icon icon = QMessageBox::Information) {
+    QMessageBox box(icon, kAppTitle, text, QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
+}
+
+// A modal yes/no question; true for yes.
+bool askYesNo(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Question, kAppTitle, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+CaptionLabel::CaptionLabel(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setMargin(0);
+    setIndent(0);
+}
+
+void CaptionLabel::setCaption(const QString& caption) {
+    caption_ = caption;
+    rewrap();
+}
+
+void CaptionLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::FontChange) rewrap();
+}
+
+void CaptionLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    rewrap();
+}
+
+// Greedy filling: each word keeps the blanks in front of it; a word that no
+// longer fits starts the next line without those blanks.
+void CaptionLabel::rewrap() {
+    const QFontMetrics metrics(font());
+    QStringList lines{QString()};
+    int i = 0;
+    const int size = static_cast<int>(caption_.size());
+    while (i < size) {
+        int start = i;
+        while (i < size && caption_[i] == QLatin1Char(' ')) ++i;
+        const int wordStart = i;
+        while (i < size && caption_[i] != QLatin1Char(' ')) ++i;
+        const QString piece = caption_.mid(start, i - start);
+        QString& line = lines.back();
+        if (!line.isEmpty() && wordStart < i && metrics.horizontalAdvance(line + piece) > width()) {
+            lines << caption_.mid(wordStart, i - wordStart);
+        } else {
+            line += piece;
+        }
+    }
+    lines_ = lines;
+    setText(lines.join(QLatin1Char('\n')));
+}
+
+// The lines stand at the pitch of the design font (1.2 times its size),
+// whatever the line height of the face that supplies the Chinese glyphs, so
+// that two lines fit a label made for two.
+void CaptionLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setFont(font());
+    painter.setPen(palette().color(QPalette::WindowText));
+    const double size = font().pixelSize() > 0 ? font().pixelSize() : QFontInfo(font()).pixelSize();
+    const int pitch = static_cast<int>(std::lround(size * 1.2));
+    const int baseline = static_cast<int>(std::lround(size * 0.95));
+    for (int i = 0; i < lines_.size(); ++i) painter.drawText(QPoint(0, baseline + i * pitch), lines_[i]);
+}
+
+// ---------------------------------------------------------------------------
+
+LineShape::LineShape(QWidget* parent, const layout::Line& line)
+    : QWidget(parent),
+      from_(pixels(line.x1), pixels(line.y1)),
+      to_(pixels(line.x2), pixels(line.y2)),
+      width_(line.width),
+      colour_(colourOf(line.colour)) {
+    setObjectName(QString::fromUtf8(line.name));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    const int pad = width_ / 2 + 1;
+    setGeometry(QRect(from_, to_).normalized().adjusted(-pad, -pad, pad, pad));
+}
+
+void LineShape::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(QPen(colour_, width_, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(from_ - pos(), to_ - pos());
+}
+
+// ---------------------------------------------------------------------------
+
+std::optional<std::string> QtPromptService::ask(const std::string& prompt, const std::string& title) {
+    QInputDialog dialog(parent_);
+    dialog.setObjectName(QStringLiteral("prompt"));
+    dialog.setWindowTitle(title.empty() ? kAppTitle : qs(title));
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setLabelText(qs(prompt));
+    dialog.setTextValue(QString());
+    dialog.setOkButtonText(QStringLiteral("确定"));
+    dialog.setCancelButtonText(QStringLiteral("取消"));
+    // Long prompts wrap inside a dialog of a readable width.
+    if (QLabel* label = dialog.findChild<QLabel*>()) label->setWordWrap(true);
+    dialog.setMinimumWidth(420);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue().toStdString();
+}
+
+void QtPromptService::showMessage(const std::string& text) { inform(parent_, qs(text), QMessageBox::Warning); }
+
+bool QtPromptService::confirmAbandon() {
+    return askYesNo(parent_, QStringLiteral("没有输入数值。要放弃本次计算吗？\n"
+                                            "选择“是”放弃本次计算，选择“否”重新输入。"));
+}
+
+// ---------------------------------------------------------------------------
+
+Form1::Form1(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(kAppTitle);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, colourOf(layout::kWindowColour));
+    setPalette(palette);
+    setAutoFillBackground(true);
+    setFont(screenFont(layout::kDefaultFont));
+    buildControls();
+    resize(pixels(layout::kClientWidth), pixels(layout::kClientHeight));
+    fields_.setObserver(this);
+    printerCheck_ = [] { return !QPrinterInfo::availablePrinters().isEmpty(); };
+}
+
+Form1::~Form1() { fields_.setObserver(nullptr); }
+
+void Form1::buildControls() {
+    std::vector<std::pair<int, QWidget*>> tabOrder;
+    auto place = [](QWidget* widget, const layout::Control& c) {
+        widget->setObjectName(QString::fromUtf8(c.name));
+        widget->setGeometry(pixels(c.left), pixels(c.top), pixels(c.width), pixels(c.height));
+        widget->setFont(screenFont(*c.font));
+    };
+    // Labels first, the lines over them, the fields and buttons on top.
+    for (const layout::Control& c : layout::controls()) {
+        if (c.kind != layout::Kind::Label) continue;
+        auto* label = new CaptionLabel(this);
+        place(label, c);
+        label->setCaption(QString::fromUtf8(c.caption));
+        labels_.insert(label->objectName(), label);
+    }
+    for (const layout::Line& line : layout::lines()) new LineShape(this, line);
+    for (const layout::Control& c : layout::controls()) {
+        if (c.kind == layout::Kind::Field) {
+            auto* field = new QLineEdit(this);
+            place(field, c);
+            // Output only: the computation writes here and never reads back.
+            field->setReadOnly(true);
+            textFields_.insert(field->objectName(), field);
+            tabOrder.emplace_back(c.tabIndex, field);
+        } else if (c.kind == layout::Kind::Button) {
+            auto* button = new QPushButton(QString::fromUtf8(c.caption), this);
+            place(button, c);
+            button->setAutoDefault(false);
+            if (c.background != layout::kDefaultColour) {
+                QPalette palette = button->palette();
+                palette.setColor(QPalette::Button, colourOf(c.background));
+                button->setPalette(palette);
+            }
+            tabOrder.emplace_back(c.tabIndex, button);
+        }
+    }
+    std::stable_sort(tabOrder.begin(), tabOrder.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+
+    connect(findChild<QPushButton*>(QStringLiteral("Command1")), &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(findChild<QPushButton*>(QStringLiteral("Command2")), &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(findChild<QPushButton*>(QStringLiteral("Command3")), &QPushButton::clicked, this, &Form1::Command3_Click);
+}
+
+void Form1::textChanged(const std::string& name, const std::string& value) {
+    if (QLineEdit* field = textFields_.value(qs(name))) {
+        field->setText(qs(value));
+        field->setCursorPosition(0);
+    }
+}
+
+void Form1::captionChanged(const std::string& name, const std::string& value) {
+    if (CaptionLabel* label = labels_.value(qs(name))) label->setCaption(qs(value));
+}
+
+void Form1::Command1_Click() {
+    if (running_) return;
+    running_ = true;
+    Services io{*prompt_, fields_};
+    // A fault is reported by the run itself; the window stays open either way.
+    (void)kestrane::Command1_Click(state_, io);
+    running_ = false;
+}
+
+void Form1::Command2_Click() {
+    close();
+    QCoreApplication::quit();
+}
+
+void Form1::Command3_Click() {
+    if (running_) return;
+    if (!state_.complete) {
+        inform(this, QStringLiteral("没有可打印的结果：请先完成一次计算。"));
+        return;
+    }
+    if (printerCheck_ && printerCheck_()) {
+        printOnPrinter();
+    } else if (askYesNo(this, QStringLiteral("没有安装打印机。要把报告保存为 PDF 文件吗？"))) {
+        saveAsPdf();
+    }
+}
+
+void Form1::printOnPrinter() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(kAppTitle);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(QStringLiteral("打印报告"));
+    if (dialog.exec() != QDialog::Accepted) return;
+    QString error;
+    if (paintReport(state_, printer, &error) == 0) inform(this, error, QMessageBox::Warning);
+}
+
+void Form1::saveAsPdf() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (dir.isEmpty() || !QDir(dir).exists()) dir = QDir::homePath();
+    QFileDialog dialog(this, QStringLiteral("保存报告"), QDir(dir).filePath(QStringLiteral("kestrane-report.pdf")),
+                       QStringLiteral("PDF 文件 (*.pdf)"));
+    dialog.setObjectName(QStringLiteral("savePdf"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().constFirst();
+    QString error;
+    if (writeReportPdf(state_, path, &error) == 0) {
+        inform(this, error, QMessageBox::Warning);
+    } else {
+        inform(this, QStringLiteral("报告已保存为 PDF 文件：\n") + QDir::toNativeSeparators(path));
+    }
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    if (running_) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+}  // namespace kestrane

@@ -1,0 +1,51 @@
+// The front-end entries that need Qt: the main window, and the PDF form of
+// the printed report for the console's --pdf option.
+#include <QApplication>
+#include <QGuiApplication>
+#include <QStyleFactory>
+
+#include <clocale>
+#include <memory>
+#include <ostream>
+
+#include "ui/FrontEnds.h"
+#include "ui/qt/Form1.h"
+#include "ui/qt/PainterReportPrinter.h"
+
+namespace kestrane {
+
+int runWindow(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // Qt sets the user's locale; numbers keep C semantics everywhere.
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setApplicationName(QStringLiteral("Kestrane"));
+    QApplication::setDesktopFileName(QStringLiteral("kestrane"));
+    // A style that draws the design's button colours on every desktop.
+    if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(style);
+    Form1 window;
+    window.show();
+    return app.exec();
+}
+
+PdfWriter pdfWriter() {
+    return [](const AdjustmentState& state, const std::string& path, std::ostream& err) {
+        // Printing needs the font machinery of a GUI application, but never a
+        // display: without a running application one is made offscreen.
+        std::unique_ptr<QGuiApplication> app;
+        if (!QCoreApplication::instance()) {
+            static int argc = 3;
+            static char arg0[] = "kestrane", arg1[] = "-platform", arg2[] = "offscreen";
+            static char* argv[] = {arg0, arg1, arg2, nullptr};
+            app = std::make_unique<QGuiApplication>(argc, argv);
+            std::setlocale(LC_NUMERIC, "C");
+        }
+        QString error;
+        if (writeReportPdf(state, QString::fromStdString(path), &error) == 0) {
+            err << error.toStdString() << '\n';
+            return false;
+        }
+        return true;
+    };
+}
+
+}  // namespace kestrane

@@ -1,0 +1,42 @@
+// Runs the window tests in one QApplication, offscreen unless told otherwise.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QStyleFactory>
+
+#include "GuiTestSupport.h"
+
+#include <clocale>
+#include <filesystem>
+#include <cstdio>
+
+namespace {
+
+// The offscreen platform reports each dialog it cannot size by hints; that
+// says nothing about the program.
+QtMessageHandler previousHandler = nullptr;
+
+void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.contains(QLatin1String("propagateSizeHints"))) return;
+    if (previousHandler) {
+        previousHandler(type, context, message);
+    } else {
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    previousHandler = qInstallMessageHandler(quietHandler);
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    const int status = RUN_ALL_TESTS();
+    // The files of a failed run stay for a look.
+    std::error_code ignored;
+    if (status == 0) std::filesystem::remove_all(kestrane::test::scratchFolder(), ignored);
+    return status;
+}

@@ -1,0 +1,118 @@
+#include "GuiTestSupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+namespace kestrane::test {
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::filesystem::path goldenDir() { return KESTRANE_GOLDEN_DIR; }
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::filesystem::path scratchFolder() {
+    return std::filesystem::temp_directory_path() / ("kestrane-gui-" + std::to_string(getpid()));
+}
+
+std::filesystem::path scratchFile(const std::string& suffix) {
+    const auto dir = scratchFolder();
+    std::filesystem::create_directories(dir);
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    for (char& c : name) {
+        if (c == '/') c = '_';
+    }
+    const auto path = dir / (name + "-" + suffix);
+    std::filesystem::remove(path);
+    return path;
+}
+
+std::vector<TranscriptEvent> readTranscript(const std::filesystem::path& path) {
+    std::vector<TranscriptEvent> events;
+    for (const std::string& line : splitLines(readFile(path))) {
+        if (line.empty()) continue;
+        const auto j = nlohmann::json::parse(line);
+        TranscriptEvent e;
+        e.event = j.at("event").get<std::string>();
+        if (e.event == "ask") {
+            e.prompt = j.at("prompt").get<std::string>();
+            e.title = j.at("title").get<std::string>();
+            if (!j.at("answer").is_null()) e.answer = j.at("answer").get<std::string>();
+        } else {
+            e.value = j.at("value").get<std::string>();
+            if (j.contains("name")) e.name = j.at("name").get<std::string>();
+        }
+        events.push_back(std::move(e));
+    }
+    return events;
+}
+
+DialogDriver::DialogDriver(std::function<void(QWidget*)> handler) : handler_(std::move(handler)) {
+    timer_.setInterval(1);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+    timer_.start();
+}
+
+DialogDriver::~DialogDriver() { timer_.stop(); }
+
+void DialogDriver::poll() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible() || modal->property("kestraneTestSeen").toBool()) return;
+    modal->setProperty("kestraneTestSeen", true);
+    handler_(modal);
+}
+
+void answer(QInputDialog* dialog, const std::optional<std::string>& text) {
+    if (text) {
+        dialog->setTextValue(QString::fromStdString(*text));
+        dialog->accept();
+    } else {
+        dialog->reject();
+    }
+}
+
+void press(QMessageBox* box, QMessageBox::StandardButton button) {
+    if (QAbstractButton* b = box->button(button)) {
+        b->click();
+    } else {
+        box->reject();
+    }
+}
+
+std::string capture(const std::string& command, int* status) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) {
+        if (status) *status = -1;
+        return out;
+    }
+    std::array<char, 4096> buffer{};
+    std::size_t n;
+    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.append(buffer.data(), n);
+    const int rc = pclose(pipe);
+    if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return out;
+}
+
+}  // namespace kestrane::test

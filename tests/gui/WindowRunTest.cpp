@@ -1,0 +1,324 @@
+// Computations through the main window, answered in its real dialogs: every
+// field shows what the console transcript shows for the same answers, prompt
+// by prompt; cancelling, faults and the three commands.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <deque>
+#include <map>
+
+#include "GuiTestSupport.h"
+#include "ui/qt/Form1.h"
+
+namespace {
+
+using namespace kestrane::test;
+using kestrane::CaptionLabel;
+using kestrane::Form1;
+
+// What the window shows: every field's text and every label's caption.
+std::map<std::string, std::string> shown(const Form1& form) {
+    std::map<std::string, std::string> view;
+    for (QLineEdit* field : form.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
+        view[field->objectName().toStdString()] = field->text().toStdString();
+    for (CaptionLabel* label : form.findChildren<CaptionLabel*>())
+        view[label->objectName().toStdString()] = label->caption().toStdString();
+    return view;
+}
+
+// Plays a transcript's answers into the window's dialogs and checks, at each
+// prompt, its text and title and everything the window shows at that moment.
+class TranscriptPlayer {
+public:
+    TranscriptPlayer(Form1& form, const std::vector<TranscriptEvent>& events)
+        : form_(form), events_(events.begin(), events.end()), expected_(shown(form)) {}
+
+    void handle(QWidget* dialog) {
+        advanceOverDisplayEvents();
+        if (auto* input = qobject_cast<QInputDialog*>(dialog)) {
+            if (events_.empty() || events_.front().event != "ask") {
+                ADD_FAILURE() << "unexpected prompt: " << input->labelText().toStdString();
+                answer(input, std::nullopt);
+                return;
+            }
+            const TranscriptEvent ask = events_.front();
+            events_.pop_front();
+            ++prompts_;
+            EXPECT_EQ(input->labelText().toStdString(), ask.prompt);
+            EXPECT_EQ(input->windowTitle().toStdString(), ask.title.empty() ? "Kestrane" : ask.title);
+            EXPECT_TRUE(input->textValue().isEmpty()) << "no default text";
+            if (!mismatchSeen_ && shown(form_) != expected_) {
+                mismatchSeen_ = true;
+                ADD_FAILURE() << "window differs from the transcript at prompt " << prompts_ << ": " << ask.prompt;
+            }
+            answer(input, ask.answer);
+        } else if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+            if (!events_.empty() && events_.front().event == "message") {
+                EXPECT_EQ(box->text().toStdString(), events_.front().value);
+                events_.pop_front();
+            } else {
+                ADD_FAILURE() << "unexpected message: " << box->text().toStdString();
+            }
+            press(box, QMessageBox::Ok);
+        } else {
+            ADD_FAILURE() << "unexpected dialog " << dialog->metaObject()->className();
+            dialog->close();
+        }
+    }
+
+    // Applies the remaining field and caption changes (after the last prompt).
+    void finish() { advanceOverDisplayEvents(); }
+
+    const std::map<std::string, std::string>& expected() const { return expected_; }
+    bool exhausted() const { return events_.empty(); }
+
+private:
+    void advanceOverDisplayEvents() {
+        while (!events_.empty() && (events_.front().event == "text" || events_.front().event == "caption")) {
+            expected_[events_.front().name] = events_.front().value;
+            events_.pop_front();
+        }
+    }
+
+    Form1& form_;
+    std::deque<TranscriptEvent> events_;
+    std::map<std::string, std::string> expected_;
+    int prompts_ = 0;
+    bool mismatchSeen_ = false;
+};
+
+// The text and caption lines before an ask line of a transcript are what the
+// window shows while that prompt is open.
+class GoldenThroughWindow : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(GoldenThroughWindow, EveryFieldFollowsTheTranscript) {
+    const std::string name = GetParam();
+    const auto events = readTranscript(goldenDir() / (name + ".transcript.jsonl"));
+    Form1 form;
+    form.show();
+    TranscriptPlayer player(form, events);
+    {
+        DialogDriver driver([&](QWidget* dialog) { player.handle(dialog); });
+        form.findChild<QPushButton*>("Command1")->click();
+    }
+    player.finish();
+    EXPECT_TRUE(player.exhausted());
+    EXPECT_EQ(shown(form), player.expected());
+    EXPECT_TRUE(form.state().complete);
+    EXPECT_FALSE(form.running());
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, GoldenThroughWindow,
+                         ::testing::Values("aonly-n3", "aonly-n6-exact", "aonly-n9", "awithb-n5", "awithc-n4"),
+                         [](const auto& info) {
+                             std::string id = info.param;
+                             for (char& c : id) if (c == '-') c = '_';
+                             return id;
+                         });
+
+// A scripted answer source for the window's dialogs: answers in order, with
+// nullopt for Cancel; message boxes are recorded and answered by abandonYes.
+struct Script {
+    std::deque<std::optional<std::string>> answers;
+    std::vector<std::string> prompts;
+    std::vector<std::string> messages;
+    std::deque<bool> abandon;  // answers to the "abandon?" question
+
+    void handle(QWidget* dialog) {
+        if (auto* input = qobject_cast<QInputDialog*>(dialog)) {
+            prompts.push_back(input->labelText().toStdString());
+            std::optional<std::string> a;
+            if (!answers.empty()) {
+                a = answers.front();
+                answers.pop_front();
+            }
+            answer(input, a);
+        } else if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+            messages.push_back(box->text().toStdString());
+            if (box->button(QMessageBox::Yes)) {
+                const bool yes = abandon.empty() || abandon.front();
+                if (!abandon.empty()) abandon.pop_front();
+                press(box, yes ? QMessageBox::Yes : QMessageBox::No);
+            } else {
+                press(box, QMessageBox::Ok);
+            }
+        } else {
+            dialog->close();
+        }
+    }
+};
+
+std::deque<std::optional<std::string>> goldenAnswers(const std::string& name) {
+    std::deque<std::optional<std::string>> answers;
+    for (const std::string& line : splitLines(readFile(goldenDir() / (name + ".answers.txt")))) answers.push_back(line);
+    return answers;
+}
+
+void clickWith(Form1& form, const char* button, Script& script) {
+    DialogDriver driver([&](QWidget* dialog) { script.handle(dialog); });
+    form.findChild<QPushButton*>(button)->click();
+}
+
+TEST(WindowRun, CancelAtAValuePromptAsksWhetherToAbandon) {
+    Form1 form;
+    form.show();
+    Script script;
+    // n: Cancel, "no" (ask again), then 3; tolerance: Cancel, "yes".
+    script.answers = {std::nullopt, "3", std::nullopt};
+    script.abandon = {false, true};
+    clickWith(form, "Command1", script);
+
+    const std::string n = "输入三角形个数 :";
+    const std::string tolerance = "输入规范规定的测角限差 : ( 以秒为单位 )";
+    EXPECT_EQ(script.prompts, (std::vector<std::string>{n, n, tolerance}));
+    ASSERT_EQ(script.messages.size(), 2u);
+    EXPECT_NE(script.messages[0].find("放弃"), std::string::npos);
+    EXPECT_FALSE(form.state().complete);
+    EXPECT_FALSE(form.running());
+    EXPECT_EQ(form.findChild<QLineEdit*>("Text30")->text().toStdString(), " 中心多边形共有3个三角形");
+
+    // Nothing printable after an abandoned run.
+    Script print;
+    clickWith(form, "Command3", print);
+    ASSERT_EQ(print.messages.size(), 1u);
+    EXPECT_NE(print.messages[0].find("没有可打印的结果"), std::string::npos);
+}
+
+TEST(WindowRun, CancelAtConfirmationAndPauseAcceptsAndContinues) {
+    // Every empty answer of the example replaced by Cancel: confirmations and
+    // pauses go on exactly as with Enter.
+    auto answers = goldenAnswers("aonly-n3");
+    for (auto& a : answers) {
+        if (a && a->empty()) a.reset();
+    }
+    Form1 form;
+    form.show();
+    Script script;
+    script.answers = answers;
+    clickWith(form, "Command1", script);
+    EXPECT_TRUE(script.messages.empty());
+    EXPECT_TRUE(form.state().complete);
+
+    const auto events = readTranscript(goldenDir() / "aonly-n3.transcript.jsonl");
+    std::map<std::string, std::string> last;
+    for (const auto& e : events) {
+        if (e.event == "text") last[e.name] = e.value;
+    }
+    for (const auto& [name, value] : last) {
+        EXPECT_EQ(form.findChild<QLineEdit*>(QString::fromStdString(name))->text().toStdString(), value) << name;
+    }
+}
+
+TEST(WindowRun, AFaultIsReportedAndTheWindowStaysUsable) {
+    // All sides 0: the side conditions divide by zero.
+    auto answers = goldenAnswers("aonly-n3");
+    for (auto& a : answers) {
+        if (*a == "733.882" || *a == "1524.517" || *a == "976.180" || *a == "1722.535" || *a == "1061.981" ||
+            *a == "1557.499")
+            a = "0";
+    }
+    Form1 form;
+    form.show();
+    Script faulty;
+    faulty.answers = answers;
+    clickWith(form, "Command1", faulty);
+    ASSERT_EQ(faulty.messages.size(), 1u);
+    EXPECT_NE(faulty.messages[0].find("division by zero"), std::string::npos);
+    EXPECT_FALSE(form.state().complete);
+    EXPECT_TRUE(form.isVisible());
+
+    Script print;
+    clickWith(form, "Command3", print);
+    ASSERT_EQ(print.messages.size(), 1u);
+    EXPECT_NE(print.messages[0].find("没有可打印的结果"), std::string::npos);
+
+    // A second run in the same window completes.
+    Script again;
+    again.answers = goldenAnswers("aonly-n3");
+    clickWith(form, "Command1", again);
+    EXPECT_TRUE(again.messages.empty());
+    EXPECT_TRUE(form.state().complete);
+    EXPECT_EQ(again.prompts.front(), "输入三角形个数 :");
+}
+
+TEST(WindowRun, RefusedValuesAreShownAsMessages) {
+    auto answers = goldenAnswers("aonly-n3");
+    answers.push_front("three");  // not a number, asked again
+    Form1 form;
+    form.show();
+    Script script;
+    script.answers = answers;
+    clickWith(form, "Command1", script);
+    ASSERT_EQ(script.messages.size(), 1u);
+    EXPECT_NE(script.messages[0].find("type mismatch"), std::string::npos);
+    EXPECT_EQ(script.prompts[0], script.prompts[1]);
+    EXPECT_TRUE(form.state().complete);
+}
+
+TEST(WindowRun, PrintWithoutPrinterSavesThePdfChosenInTheFileDialog) {
+    Form1 form;
+    form.show();
+    form.setPrinterCheck([] { return false; });
+    Script run;
+    run.answers = goldenAnswers("aonly-n3");
+    clickWith(form, "Command1", run);
+    ASSERT_TRUE(form.state().complete);
+
+    const auto path = scratchFile("report.pdf");
+    std::vector<std::string> seen;
+    {
+        DialogDriver driver([&](QWidget* dialog) {
+            seen.push_back(dialog->metaObject()->className());
+            if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+                press(box, box->button(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
+            } else if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+                EXPECT_EQ(files->acceptMode(), QFileDialog::AcceptSave);
+                files->selectFile(QString::fromStdString(path.string()));
+                QMetaObject::invokeMethod(files, "accept", Qt::DirectConnection);
+            } else {
+                dialog->close();
+            }
+        });
+        form.findChild<QPushButton*>("Command3")->click();
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"QMessageBox", "QFileDialog", "QMessageBox"}));
+    ASSERT_TRUE(std::filesystem::exists(path));
+    const std::string text = capture("pdftotext -layout '" + path.string() + "' -");
+    EXPECT_NE(text.find("Kestrane"), std::string::npos);
+    EXPECT_NE(text.find("mb="), std::string::npos);
+}
+
+TEST(WindowRun, PrintDeclinedWritesNothing) {
+    Form1 form;
+    form.setPrinterCheck([] { return false; });
+    Script run;
+    run.answers = goldenAnswers("aonly-n3");
+    clickWith(form, "Command1", run);
+    Script decline;
+    decline.abandon = {false};  // "save as PDF?" no
+    clickWith(form, "Command3", decline);
+    ASSERT_EQ(decline.messages.size(), 1u);
+    EXPECT_NE(decline.messages[0].find("PDF"), std::string::npos);
+    EXPECT_TRUE(decline.prompts.empty());
+}
+
+TEST(WindowRun, ExitEndsTheProgramWithoutAQuestion) {
+    Form1 form;
+    form.show();
+    bool anyDialog = false;
+    DialogDriver driver([&](QWidget* dialog) {
+        anyDialog = true;
+        dialog->close();
+    });
+    QTimer::singleShot(0, [&] { form.findChild<QPushButton*>("Command2")->click(); });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });  // a hung exit fails, not hangs
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_FALSE(anyDialog);
+    EXPECT_FALSE(form.isVisible());
+}
+
+}  // namespace
