@@ -70,11 +70,11 @@ QStringList installedFamilies(const QString& designName) {
     return result;
 }
 
-QFont screenFont(const layout::FontSpec& spec) {
+QFont screenFont(const layout::FontSpec& face) {
     QFont font;
-    font.setFamilies(installedFamilies(QString::fromUtf8(spec.family)));
-    font.setPixelSize(static_cast<int>(std::lround(spec.points * 96.0 / 72.0)));
-    font.setBold(spec.bold);
+    font.setFamilies(installedFamilies(QString::fromUtf8(face.family)));
+    font.setPixelSize(static_cast<int>(std::lround(face.points * 96.0 / 72.0)));
+    font.setBold(face.bold);
     return font;
 }
 

@@ -15,7 +15,7 @@ QStringList installedFamilies(const QString& designName);
 
 // A screen font: the size in points at 96 dots per inch, as whole pixels,
 // so that text keeps its size against the pixel layout on any screen.
-QFont screenFont(const layout::FontSpec& spec);
+QFont screenFont(const layout::FontSpec& face);
 
 // A printing font of the given size in points, for the printer's resolution.
 QFont printFont(const QString& designName, double points);
