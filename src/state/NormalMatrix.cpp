@@ -88,34 +88,19 @@ BorderedNormalMatrix::BorderedNormalMatrix(int t, const std::vector<UpperEntry>&
     rightHand_ = gx_;
 
     // N's upper triangle by rows, each in increasing column order.
+    std::vector<UpperEntry> sorted(upper);
+    std::sort(sorted.begin(), sorted.end(), [](const UpperEntry& x, const UpperEntry& y) {
+        return x.row != y.row ? x.row < y.row : x.column < y.column;
+    });
     std::vector<std::int32_t> start(at(t) + 2, 0);
-    for (const UpperEntry& e : upper) ++start[at(e.row) + 1];
+    std::vector<std::int32_t> column(sorted.size());
+    std::vector<double> value(sorted.size());
+    for (std::size_t e = 0; e < sorted.size(); ++e) {
+        ++start[at(sorted[e].row) + 1];
+        column[e] = sorted[e].column;
+        value[e] = sorted[e].value;
+    }
     for (std::size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
-    std::vector<std::int32_t> column(upper.size());
-    std::vector<double> value(upper.size());
-    {
-        std::vector<std::int32_t> next(start.begin(), start.end() - 1);
-        for (const UpperEntry& e : upper) {
-            const std::int32_t slot = next[at(e.row)]++;
-            column[at(slot)] = e.column;
-            value[at(slot)] = e.value;
-        }
-    }
-    std::vector<std::int32_t> order;
-    for (std::int32_t k = 1; k <= t; ++k) {
-        const auto b = start[at(k)], e = start[at(k) + 1];
-        order.resize(at(e - b));
-        for (std::int32_t q = b; q < e; ++q) order[at(q - b)] = q;
-        std::sort(order.begin(), order.end(), [&](std::int32_t x, std::int32_t y) { return column[at(x)] < column[at(y)]; });
-        std::vector<std::int32_t> c(order.size());
-        std::vector<double> v(order.size());
-        for (std::size_t q = 0; q < order.size(); ++q) {
-            c[q] = column[at(order[q])];
-            v[q] = value[at(order[q])];
-        }
-        std::copy(c.begin(), c.end(), column.begin() + b);
-        std::copy(v.begin(), v.end(), value.begin() + b);
-    }
 
     pattern_ = analyse(t, start, column);
 

@@ -144,7 +144,7 @@ std::optional<std::string> ScriptedPrompt::ask(const std::string&, const std::st
     return answers_[next_++];
 }
 
-AdjustmentState enteredState(const NetworkInput& input) {
+AdjustmentState typedState(const NetworkInput& input) {
     ScriptedPrompt prompt(answersFor(input));
     WindowFields window;
     Services io{prompt, window};
@@ -153,6 +153,14 @@ AdjustmentState enteredState(const NetworkInput& input) {
     enterPointNames(s, io);
     enterAngles(s, io);
     enterSides(s, io);
+    return s;
+}
+
+AdjustmentState enteredState(const NetworkInput& input) {
+    AdjustmentState s = typedState(input);
+    ScriptedPrompt pauses({});  // every pause answered by Cancel, which continues
+    WindowFields window;
+    Services io{pauses, window};
     computeSideMisclosuresAndWeights(s, io);
     return s;
 }

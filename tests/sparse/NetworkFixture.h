@@ -53,6 +53,10 @@ private:
     std::size_t next_ = 0;
 };
 
+// The state after the entry stages (with the triangle misclosures), as a
+// run leaves it before the side misclosures and weights.
+AdjustmentState typedState(const NetworkInput& input);
+
 // The state after the entry stages and the side misclosures and weights,
 // ready for the condition equations, as a run would leave it.
 AdjustmentState enteredState(const NetworkInput& input);
