@@ -88,10 +88,14 @@ BorderedNormalMatrix::BorderedNormalMatrix(int t, const std::vector<UpperEntry>&
     rightHand_ = gx_;
 
     // N's upper triangle by rows, each in increasing column order.
-    std::vector<UpperEntry> sorted(upper);
-    std::sort(sorted.begin(), sorted.end(), [](const UpperEntry& x, const UpperEntry& y) {
+    // (The normal-matrix formation hands them over in this order already.)
+    const auto byRowAndColumn = [](const UpperEntry& x, const UpperEntry& y) {
         return x.row != y.row ? x.row < y.row : x.column < y.column;
-    });
+    };
+    std::vector<UpperEntry> sorted(upper);
+    if (!std::is_sorted(sorted.begin(), sorted.end(), byRowAndColumn)) {
+        std::sort(sorted.begin(), sorted.end(), byRowAndColumn);
+    }
     std::vector<std::int32_t> start(at(t) + 2, 0);
     std::vector<std::int32_t> column(sorted.size());
     std::vector<double> value(sorted.size());
