@@ -4,11 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "state/AdjustmentState.h"
 #include "state/Matrix.h"
+#include "state/NormalMatrix.h"
 #include "state/Services.h"
+#include "state/SparseMatrix.h"
 
 namespace kestrane {
 
@@ -25,19 +28,38 @@ void computeSideMisclosuresAndWeights(AdjustmentState& state, Services& io);
 // two weight functions, and the bordered normal matrix A Q A^T.
 void formConditionEquations(AdjustmentState& state);
 
+// The linearisation behind formConditionEquations: the weakest point, the
+// approximate traverse over the observed values (written to sideAzimuths,
+// pointX, pointY 1..n) and every coefficient of rows 1..t+2, handed to
+// set(row, column, value) in the order they are written; a later write to a
+// place replaces an earlier one.
+void lineariseConditions(AdjustmentState& state, const std::function<void(int, int, double)>& set);
+
+// The bordered normal matrix of the coefficients A (rows 1..t+2) with the
+// observations' weight reciprocals q (0..5n): every element is the sum over
+// the shared observations u, in increasing u, of (A(r, u) q(u)) A(c, u), r
+// being the larger of the element's two indices.
+BorderedNormalMatrix formNormalMatrix(const SparseMatrix& A, const std::vector<double>& q, int t);
+
 // Gauss-Doolittle forward reduction, in place, of rows 2..t of the bordered
 // matrix m over columns k..t+1 (the upper triangle and the right-hand
 // column t+1). A zero pivot is a division-by-zero fault.
 void reduceForward(Matrix& m, int t);
+// The same reduction over the elements a sparse normal matrix holds, with
+// the same results and faults.
+void reduceForward(BorderedNormalMatrix& m);
 
 // Back substitution of a reduced bordered matrix: k[1..t] solve N K = -h,
 // h being column t+1.
 void substituteBack(const Matrix& m, int t, std::vector<double>& k);
+void substituteBack(const BorderedNormalMatrix& m, std::vector<double>& k);
 
 // Solves the bordered system M (reduced in place) into correlates and
 // returns sum F(j, i) K(j): with F the unreduced matrix and i the right-hand
 // column, -h^T N^-1 h.
 double cm1(const Matrix& F, Matrix& M, std::int16_t i, std::int16_t n, std::vector<double>& correlates);
+double cm1(const BorderedNormalMatrix& F, BorderedNormalMatrix& M, std::int16_t i, std::int16_t n,
+           std::vector<double>& correlates);
 
 // The weight reciprocals 1/px and 1/py of the weakest point, by two cm1 solves.
 void solveWeightReciprocals(AdjustmentState& state);

@@ -1,5 +1,6 @@
 // Linearised conditions of the central polygon, the weight functions of the
 // weakest point and the bordered normal matrix N = A Q A^T.
+#include <algorithm>
 #include <cmath>
 
 #include "adjustment/AdjustmentStages.h"
@@ -21,8 +22,7 @@ int weakestPointIndex(int n) {
 
 }  // namespace
 
-void formConditionEquations(AdjustmentState& s) {
-    FaultGuard guard;
+void lineariseConditions(AdjustmentState& s, const std::function<void(int, int, double)>& set) {
     const int n = s.triangleCount;
     const int t = s.conditionCount;
     constexpr double f = RAD_PER_DEG;
@@ -31,7 +31,13 @@ void formConditionEquations(AdjustmentState& s) {
     auto at = [](int k) { return static_cast<std::size_t>(k); };
     const auto& angle = s.angleDegrees;
     const auto& side = s.sideLengths;
-    Matrix& A = s.conditionCoefficients;
+    // A(row, column) = value, as into the full coefficient array.
+    struct Writer {
+        const std::function<void(int, int, double)>& set;
+        int row, column;
+        void operator=(double value) const { set(row, column, value); }
+    };
+    auto A = [&set](int row, int column) { return Writer{set, row, column}; };
     const KnownPointCase known = s.knownPointCase();
 
     const int m = weakestPointIndex(n);
@@ -122,22 +128,79 @@ void formConditionEquations(AdjustmentState& s) {
     }
     A(t + 1, 3 * n + 2 * m) = std::cos(s.sideAzimuths[at(m)] * f);
     A(t + 2, 3 * n + 2 * m) = std::sin(s.sideAzimuths[at(m)] * f);
+}
+
+BorderedNormalMatrix formNormalMatrix(const SparseMatrix& A, const std::vector<double>& q, int t) {
+    // Element (a, b), a <= b: the observations u that both rows share, in
+    // increasing u. The full-square fill forms every element twice, once as
+    // sum (A(a, u) q(u)) A(b, u) and later as sum (A(b, u) q(u)) A(a, u), and
+    // the later sum is the one left in both halves. Observations that one of
+    // the rows does not have add an exact zero there and are left out.
+    std::vector<double> kept(static_cast<std::size_t>(t) + 3, 0.0);
+    std::vector<double> earlier(static_cast<std::size_t>(t) + 3, 0.0);
+    std::vector<char> touched(static_cast<std::size_t>(t) + 3, 0);
+    std::vector<int> partners;
+    std::vector<BorderedNormalMatrix::UpperEntry> upper;
+    std::vector<double> gx(static_cast<std::size_t>(t) + 1, 0.0);
+    std::vector<double> gy(static_cast<std::size_t>(t) + 1, 0.0);
+    double fxx = 0, fxy = 0, fyy = 0;
+    // The earlier sum is overwritten in the full array, but forming it can
+    // overflow where the later one does not; it is formed here as well, so
+    // that the same overflow is raised.
+    volatile double overwritten = 0;
+
+    for (int a = 1; a <= t + 2; ++a) {
+        for (const SparseMatrix::Entry& ea : A.row(a)) {
+            const auto u = static_cast<std::size_t>(ea.index);
+            const double weightedA = ea.value * q[u];
+            for (const SparseMatrix::Entry& eb : A.column(ea.index)) {
+                const int b = eb.index;
+                if (b < a) continue;
+                const auto at = static_cast<std::size_t>(b);
+                if (!touched[at]) {
+                    touched[at] = 1;
+                    partners.push_back(b);
+                    kept[at] = 0;
+                    earlier[at] = 0;
+                }
+                kept[at] += (eb.value * q[u]) * ea.value;
+                if (b != a) earlier[at] += weightedA * eb.value;
+            }
+        }
+        std::sort(partners.begin(), partners.end());
+        for (const int b : partners) {
+            const auto at = static_cast<std::size_t>(b);
+            const double sum = kept[at];
+            overwritten = earlier[at];
+            touched[at] = 0;
+            if (a <= t && b <= t) {
+                upper.push_back({a, b, sum});
+            } else if (a <= t) {
+                (b == t + 1 ? gx : gy)[static_cast<std::size_t>(a)] = sum;
+            } else if (a == t + 1) {
+                (b == t + 1 ? fxx : fxy) = sum;
+            } else {
+                fyy = sum;
+            }
+        }
+        partners.clear();
+    }
+    (void)overwritten;
+    return BorderedNormalMatrix(t, upper, std::move(gx), std::move(gy), fxx, fxy, fyy);
+}
+
+void formConditionEquations(AdjustmentState& s) {
+    FaultGuard guard;
+    const int n = s.triangleCount;
+    const int t = s.conditionCount;
+    std::vector<SparseMatrix::Write> writes;
+    writes.reserve(static_cast<std::size_t>(16) * static_cast<std::size_t>(n) + 8);
+    lineariseConditions(s, [&writes](int r, int c, double v) { writes.push_back({r, c, v}); });
     guard.check();
 
-    // N(a, b) = sum over u of (A(a, u) q(u)) A(b, u), every element of the
-    // full square in turn, each stored into both halves of both matrices.
-    const auto& q = s.weightReciprocals;
-    const int columns = 5 * n;
-    for (int a = 1; a <= t + 2; ++a) {
-        for (int b = 1; b <= t + 2; ++b) {
-            double sum = 0;
-            for (int u = 0; u <= columns; ++u) sum += (A(a, u) * q[at(u)]) * A(b, u);
-            s.normalMatrix(a, b) = sum;
-            s.normalMatrix(b, a) = sum;
-            s.normalMatrixWork(a, b) = sum;
-            s.normalMatrixWork(b, a) = sum;
-        }
-    }
+    s.conditionCoefficients = SparseMatrix(t + 2, 5 * n, std::move(writes));
+    s.normalMatrix = formNormalMatrix(s.conditionCoefficients, s.weightReciprocals, t);
+    s.normalMatrixWork = s.normalMatrix;
     guard.check();
 }
 

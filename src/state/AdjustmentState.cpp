@@ -15,12 +15,9 @@ void AdjustmentState::redimension(std::int16_t n) {
     pointY.assign(static_cast<std::size_t>(n) + 2, 0.0);
     misclosures.assign(static_cast<std::size_t>(t) + 1, 0.0f);
     correlates.assign(static_cast<std::size_t>(t) + 1, 0.0);
-    conditionCoefficients = Matrix();
-    normalMatrix = Matrix();
-    normalMatrixWork = Matrix();
-    conditionCoefficients = Matrix(t + 2, 5 * n);
-    normalMatrix = Matrix(t + 2, t + 2);
-    normalMatrixWork = Matrix(t + 2, t + 2);
+    conditionCoefficients = SparseMatrix(t + 2, 5 * n);
+    normalMatrix = BorderedNormalMatrix();
+    normalMatrixWork = BorderedNormalMatrix();
 }
 
 KnownPointCase AdjustmentState::knownPointCase() const {

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "state/Matrix.h"
+#include "state/NormalMatrix.h"
+#include "state/SparseMatrix.h"
 
 namespace kestrane {
 
@@ -16,10 +17,11 @@ enum class KnownPointCase { AOnly, AWithB, AWithC, None };
 
 struct AdjustmentState {
     // Bordered normal matrix 0..t+2 x 0..t+2: N in 1..t, the weakest point's
-    // weight functions in t+1 (X) and t+2 (Y). Reduced in place by the final solve.
-    Matrix normalMatrix;
+    // weight functions in t+1 (X) and t+2 (Y). Reduced in place by the final
+    // solve. Held by its non-zero pattern; reads like the full array.
+    BorderedNormalMatrix normalMatrix;
     // Working copy of normalMatrix, reduced in place by cm1.
-    Matrix normalMatrixWork;
+    BorderedNormalMatrix normalMatrixWork;
     std::int16_t solverRowIndex = 0;
     std::int16_t triangleCount = 0;             // n
 
@@ -50,7 +52,7 @@ struct AdjustmentState {
     // Per-run working data, rebuilt by every run.
     std::int16_t conditionCount = 0;            // t = 3n + 1
     std::vector<double> weightReciprocals;      // 0..5n; 0..3n angles (1), 3n+1..5n sides (q)
-    Matrix conditionCoefficients;               // 0..t+2 x 0..5n
+    SparseMatrix conditionCoefficients;         // 0..t+2 x 0..5n, the written coefficients only
     std::vector<double> sideAzimuths;           // 0..n+1, decimal degrees
     double t0Degrees = 0;                       // decimal degrees
     double qaDegrees = 0;                       // decimal degrees, signed
@@ -67,7 +69,9 @@ struct AdjustmentState {
     float unitWeightError() const { return angleTolerance; }
 
     // Discards every array of the previous run and creates them new for n
-    // (all numbers 0, all strings empty). The scalars are kept.
+    // (all numbers 0, all strings empty). The scalars are kept. The matrices
+    // hold nothing until the condition equations are formed; every element
+    // reads 0 until then.
     void redimension(std::int16_t n);
 
     KnownPointCase knownPointCase() const;

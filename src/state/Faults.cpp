@@ -53,6 +53,11 @@ void throwRaised() {
 
 void FaultGuard::check() const { throwRaised(); }
 
+void throwRecordedFault(FaultKind otherwise) {
+    throwRaised();
+    throw ComputationFault(otherwise);
+}
+
 void requireNonZeroDivisor(double divisor) {
     if (divisor == 0) throw ComputationFault(FaultKind::DivisionByZero);
 }

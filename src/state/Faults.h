@@ -40,6 +40,10 @@ public:
     void restart();
 };
 
+// Throws the fault recorded in the IEEE flags since the running stage's
+// guard started, as its check() would; `otherwise` when none is recorded.
+[[noreturn]] void throwRecordedFault(FaultKind otherwise);
+
 // Throws the division-by-zero fault when the divisor is exactly zero.
 void requireNonZeroDivisor(double divisor);
 

@@ -19,6 +19,7 @@ void Transcript::write(const std::string& line) {
 }
 
 void Transcript::text(const std::string& name, const std::string& value) {
+    if (!out_) return;  // no transcript asked for: nothing to build
     nlohmann::ordered_json o;
     o["event"] = "text";
     o["name"] = name;
@@ -27,6 +28,7 @@ void Transcript::text(const std::string& name, const std::string& value) {
 }
 
 void Transcript::caption(const std::string& name, const std::string& value) {
+    if (!out_) return;  // no transcript asked for: nothing to build
     nlohmann::ordered_json o;
     o["event"] = "caption";
     o["name"] = name;
@@ -35,6 +37,7 @@ void Transcript::caption(const std::string& name, const std::string& value) {
 }
 
 void Transcript::ask(const std::string& prompt, const std::string& title, const std::optional<std::string>& answer) {
+    if (!out_) return;  // no transcript asked for: nothing to build
     nlohmann::ordered_json o;
     o["event"] = "ask";
     o["prompt"] = prompt;
@@ -45,6 +48,7 @@ void Transcript::ask(const std::string& prompt, const std::string& title, const 
 }
 
 void Transcript::message(const std::string& value) {
+    if (!out_) return;  // no transcript asked for: nothing to build
     nlohmann::ordered_json o;
     o["event"] = "message";
     o["value"] = value;
