@@ -131,17 +131,16 @@ TEST(Adjustment, NormalMatrixStructure) {
         ASSERT_EQ(run.result.outcome, RunOutcome::Completed);
         // Rebuild the matrices (the final solve reduced normalMatrix in place).
         AdjustmentState fresh = run.state;
-        fresh.conditionCoefficients = Matrix(18, 25);
-        fresh.normalMatrix = Matrix(18, 18);
-        fresh.normalMatrixWork = Matrix(18, 18);
         formConditionEquations(fresh);
         const int n = 5, t = 16;
-        const Matrix& N = fresh.normalMatrix;
-        const Matrix& A = fresh.conditionCoefficients;
+        const auto& N = fresh.normalMatrix;
+        const auto& A = fresh.conditionCoefficients;
         for (int i = 1; i <= n; ++i) {
             EXPECT_EQ(N(i, i), 3.0);
             EXPECT_EQ(N(i, t), 1.0);
-            for (int j = 1; j <= n; ++j) if (j != i) EXPECT_EQ(N(i, j), 0.0);
+            for (int j = 1; j <= n; ++j) {
+                if (j != i) EXPECT_EQ(N(i, j), 0.0);
+            }
         }
         EXPECT_EQ(N(t, t), 5.0);
         for (int a = 0; a <= t + 2; ++a) {
