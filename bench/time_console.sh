@@ -26,5 +26,5 @@ for n in "${sizes[@]}"; do
     /usr/bin/time -f '%e %M' -o "$work/time.txt" \
         "$binary" --console --report "$work/report.txt" "${extra[@]}" < "$work/answers.txt" > /dev/null
     read -r wall rss < "$work/time.txt"
-    printf '%8s %12s %14.1f\n' "$n" "$wall" "$(echo "$rss / 1024" | bc -l)"
+    awk -v n="$n" -v w="$wall" -v r="$rss" 'BEGIN { printf "%8s %12s %14.1f\n", n, w, r / 1024 }'
 done

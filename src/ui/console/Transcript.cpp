@@ -14,8 +14,8 @@ std::string dump(const nlohmann::ordered_json& object) {
 
 void Transcript::write(const std::string& line) {
     if (!out_) return;
+    // Buffered: the stream is flushed when the run ends, however it ends.
     *out_ << line << '\n';
-    out_->flush();
 }
 
 void Transcript::text(const std::string& name, const std::string& value) {
