@@ -10,7 +10,7 @@ packages=(
   nlohmann-json3-dev
   libgtest-dev googletest libbenchmark-dev
   fonts-noto-cjk
-  poppler-utils
+  poppler-utils time
   clang libclang-rt-14-dev
 )
 
