@@ -39,6 +39,9 @@ double AzimuthFromDeltas(double dX, double dY, double d) {
     double alpha = std::atan(s / c) / RAD_PER_DEG;  // -90..90
     if (dX < 0) alpha = 180 - alpha;
     if (dX >= 0 && dY < 0) alpha = alpha + 360;
+    // A direction a hair west of north (|alpha| below half a unit in the last
+    // place of 360) rounds to 360 itself: that is north, azimuth 0.
+    if (alpha >= 360) alpha = alpha - 360;
     return alpha;
 }
 
