@@ -32,6 +32,16 @@ build() {
   cmake --build build -j "$(nproc)"
 }
 
+# The same project built by clang with AddressSanitizer and
+# UndefinedBehaviorSanitizer on every target, plus the fuzz targets; its
+# tests include a short, seeded run of each fuzz target.
+build_sanitized() {
+  cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_COMPILER=clang++ \
+    -DKESTRANE_SANITIZE=ON -DKESTRANE_BUILD_FUZZERS=ON
+  cmake --build build-asan -j "$(nproc)"
+}
+
 case "${1:-run}" in
   run)
     install_missing
@@ -43,6 +53,8 @@ case "${1:-run}" in
     build
     export QT_QPA_PLATFORM=offscreen
     ctest --test-dir build --output-on-failure -j "$(nproc)"
+    build_sanitized
+    ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
     ;;
   *)
     echo "usage: ./dev.sh run | ./dev.sh test" >&2
