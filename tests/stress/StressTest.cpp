@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <random>
 #include <regex>
 #include <set>
@@ -617,6 +618,8 @@ struct StressCase {
     const char* name;
     std::optional<KnownPointCase> known;  // none: every network draws its case
 };
+
+void PrintTo(const StressCase& c, std::ostream* os) { *os << c.name; }
 
 class RandomNetworks : public ::testing::TestWithParam<StressCase> {};
 
