@@ -9,6 +9,9 @@
 #include <sstream>
 #include <string>
 
+#include <sys/resource.h>
+
+#include "TestSupport.h"
 #include "angles/Angles.h"
 #include "ui/console/ConsoleFrontEnd.h"
 
@@ -56,4 +59,20 @@ TEST(FuzzRegression, KnownSideDueNorthShowsAzimuthZero) {
     const std::string events((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(events.find(R"("name":"Text28","value":" 0.00000 度")"), std::string::npos) << events;
     EXPECT_NE(events.find(R"("name":"Text31","value":" 1000000.0000 米")"), std::string::npos) << events;
+}
+
+// The answer-stream fuzzer ran out of memory on any n in the thousands: the
+// condition coefficients and both bordered normal matrices were held dense,
+// 264 n^2 bytes, 11.3 GB for the largest network accepted. They are sparse
+// now; the whole computation of that network must stay far below that.
+TEST(FuzzRegression, LargestNetworkAdjustsInLittleMemory) {
+    const int n = 6553;
+    namespace support = kestrane::testing;
+    const auto run = support::runComputation(support::NetworkAnswers::regular(n, support::Known::AOnly, 1e5).answers());
+    ASSERT_EQ(run.result.outcome, RunOutcome::Completed);
+    EXPECT_EQ(run.state.triangleCount, n);
+    rusage usage{};
+    ASSERT_EQ(getrusage(RUSAGE_SELF, &usage), 0);
+    const double peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024;  // ru_maxrss is in kilobytes
+    EXPECT_LT(peakMegabytes, 1024) << "peak resident set " << peakMegabytes << " MB";
 }
