@@ -23,11 +23,11 @@
 #include <vector>
 
 #include "FuzzCheck.h"
-#include "entry/PromptTexts.h"
-#include "state/ComputationDriver.h"
+#include "driver/ComputationDriver.h"
+#include "prompting/PromptTexts.h"
+#include "results/Report.h"
+#include "results/TextReport.h"
 #include "state/Faults.h"
-#include "ui/report/Report.h"
-#include "ui/report/ReportPrinter.h"
 
 using namespace kestrane;
 using kestrane::fuzz::mentionsNonFinite;

@@ -23,7 +23,7 @@
 #include <string>
 
 #include "FuzzCheck.h"
-#include "entry/NumberReader.h"
+#include "prompting/NumberReader.h"
 #include "state/Faults.h"
 #include "state/NumberFormat.h"
 

@@ -2,8 +2,8 @@
 #include <iostream>
 #include <string>
 
-#include "ui/console/ConsoleFrontEnd.h"
-#include "ui/FrontEnds.h"
+#include "frontends/console/ConsoleFrontEnd.h"
+#include "frontends/qt/QtFrontEnd.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include "adjustment/AdjustmentStages.h"
 #include "angles/Angles.h"
-#include "entry/ConfirmedEntry.h"
-#include "entry/PromptTexts.h"
+#include "prompting/ConfirmedEntry.h"
+#include "prompting/PromptTexts.h"
 #include "state/Faults.h"
 #include "state/NumberFormat.h"
 

@@ -1,8 +1,8 @@
-#include "state/ComputationDriver.h"
+#include "driver/ComputationDriver.h"
 
 #include "adjustment/AdjustmentStages.h"
 #include "entry/EntryStages.h"
-#include "ui/report/Report.h"
+#include "results/Report.h"
 
 namespace kestrane {
 

@@ -3,10 +3,10 @@
 #include <cmath>
 
 #include "angles/Angles.h"
-#include "entry/ConfirmedEntry.h"
 #include "entry/EntryStages.h"
-#include "entry/NumberReader.h"
-#include "entry/PromptTexts.h"
+#include "prompting/ConfirmedEntry.h"
+#include "prompting/NumberReader.h"
+#include "prompting/PromptTexts.h"
 #include "state/Faults.h"
 #include "state/NumberFormat.h"
 

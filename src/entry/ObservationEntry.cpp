@@ -2,9 +2,9 @@
 // in decimal degrees after confirmation) and the sides in metres.
 #include "adjustment/AdjustmentStages.h"
 #include "angles/Angles.h"
-#include "entry/ConfirmedEntry.h"
 #include "entry/EntryStages.h"
-#include "entry/PromptTexts.h"
+#include "prompting/ConfirmedEntry.h"
+#include "prompting/PromptTexts.h"
 #include "state/NumberFormat.h"
 
 namespace kestrane {

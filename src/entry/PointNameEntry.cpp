@@ -1,8 +1,8 @@
 // Point names: the start point A, the points of the coordinate chain in
 // traverse order, and the closure point (A again, B or the centre C).
-#include "entry/ConfirmedEntry.h"
 #include "entry/EntryStages.h"
-#include "entry/PromptTexts.h"
+#include "prompting/ConfirmedEntry.h"
+#include "prompting/PromptTexts.h"
 #include "state/NumberFormat.h"
 
 namespace kestrane {

@@ -1,9 +1,9 @@
-#include "entry/ConfirmedEntry.h"
+#include "prompting/ConfirmedEntry.h"
 
 #include <cmath>
 
-#include "entry/NumberReader.h"
-#include "entry/PromptTexts.h"
+#include "prompting/NumberReader.h"
+#include "prompting/PromptTexts.h"
 #include "state/Faults.h"
 #include "state/NumberFormat.h"
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "entry/NumberReader.h"
+#include "prompting/NumberReader.h"
 #include "state/Services.h"
 
 namespace kestrane {

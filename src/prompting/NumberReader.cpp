@@ -1,4 +1,4 @@
-#include "entry/NumberReader.h"
+#include "prompting/NumberReader.h"
 
 #include <clocale>
 #include <cstdlib>

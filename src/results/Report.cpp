@@ -1,9 +1,9 @@
 // The printed report (inputs, misclosures, correlates, coordinates and
 // precision, at fixed tab columns) and the on-screen results.
-#include "ui/report/Report.h"
+#include "results/Report.h"
 
-#include "entry/ConfirmedEntry.h"
-#include "entry/PromptTexts.h"
+#include "prompting/ConfirmedEntry.h"
+#include "prompting/PromptTexts.h"
 #include "state/NumberFormat.h"
 
 namespace kestrane {

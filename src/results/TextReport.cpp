@@ -1,6 +1,6 @@
-#include "ui/report/ReportPrinter.h"
+#include "results/TextReport.h"
 
-#include "ui/report/TextWidth.h"
+#include "results/TextWidth.h"
 
 namespace kestrane {
 

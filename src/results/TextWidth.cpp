@@ -1,4 +1,4 @@
-#include "ui/report/TextWidth.h"
+#include "results/TextWidth.h"
 
 namespace kestrane {
 

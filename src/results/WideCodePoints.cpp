@@ -1,7 +1,7 @@
 // Wide and Fullwidth code points (Unicode East Asian Width W or F, Unicode
 // 14.0.0): they take two cells of the report grid. Generated from the Unicode
 // character database; sorted, non-overlapping, inclusive ranges.
-#include "ui/report/TextWidth.h"
+#include "results/TextWidth.h"
 
 #include <algorithm>
 #include <array>

@@ -15,10 +15,11 @@
 #include <sstream>
 
 #include "GuiTestSupport.h"
-#include "ui/FrontEnds.h"
-#include "ui/qt/PainterReportPrinter.h"
-#include "ui/qt/QtFonts.h"
-#include "ui/report/TextWidth.h"
+#include "frontends/console/ConsoleFrontEnd.h"
+#include "frontends/qt/PainterReportPrinter.h"
+#include "frontends/qt/QtFonts.h"
+#include "frontends/qt/QtFrontEnd.h"
+#include "results/TextWidth.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <map>
 #include <set>
 
-#include "ui/qt/Form1.h"
+#include "frontends/qt/Form1.h"
 
 namespace {
 

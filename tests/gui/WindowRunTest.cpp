@@ -12,7 +12,7 @@
 #include <map>
 
 #include "GuiTestSupport.h"
-#include "ui/qt/Form1.h"
+#include "frontends/qt/Form1.h"
 
 namespace {
 

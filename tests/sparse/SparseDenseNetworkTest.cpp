@@ -12,7 +12,7 @@
 #include "NetworkFixture.h"
 #include "adjustment/AdjustmentStages.h"
 #include "adjustment/DenseAdjustment.h"
-#include "state/ComputationDriver.h"
+#include "driver/ComputationDriver.h"
 #include "state/Faults.h"
 
 namespace kestrane {

@@ -35,10 +35,10 @@
 #include <string>
 #include <vector>
 
-#include "entry/PromptTexts.h"
-#include "state/ComputationDriver.h"
-#include "ui/report/Report.h"
-#include "ui/report/ReportPrinter.h"
+#include "driver/ComputationDriver.h"
+#include "prompting/PromptTexts.h"
+#include "results/Report.h"
+#include "results/TextReport.h"
 
 using namespace kestrane;
 

@@ -5,9 +5,9 @@
 
 #include <random>
 
+#include "TestSupport.h"
 #include "adjustment/AdjustmentStages.h"
 #include "angles/Angles.h"
-#include "TestSupport.h"
 
 using namespace kestrane;
 using namespace kestrane::testing;

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "ui/console/ConsoleFrontEnd.h"
+#include "frontends/console/ConsoleFrontEnd.h"
 
 namespace {
 

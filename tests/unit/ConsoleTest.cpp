@@ -6,9 +6,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "entry/PromptTexts.h"
-#include "ui/console/ConsoleFrontEnd.h"
 #include "TestSupport.h"
+#include "frontends/console/ConsoleFrontEnd.h"
+#include "prompting/PromptTexts.h"
 
 using namespace kestrane;
 using namespace kestrane::testing;

@@ -2,10 +2,10 @@
 // refusal of values the computation cannot use.
 #include <gtest/gtest.h>
 
-#include "angles/Angles.h"
-#include "entry/NumberReader.h"
-#include "entry/PromptTexts.h"
 #include "TestSupport.h"
+#include "angles/Angles.h"
+#include "prompting/NumberReader.h"
+#include "prompting/PromptTexts.h"
 
 using namespace kestrane;
 using namespace kestrane::testing;

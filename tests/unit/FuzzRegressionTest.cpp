@@ -13,7 +13,7 @@
 
 #include "TestSupport.h"
 #include "angles/Angles.h"
-#include "ui/console/ConsoleFrontEnd.h"
+#include "frontends/console/ConsoleFrontEnd.h"
 
 using namespace kestrane;
 

@@ -4,9 +4,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "ui/report/Report.h"
-#include "ui/report/TextWidth.h"
 #include "TestSupport.h"
+#include "results/Report.h"
+#include "results/TextReport.h"
+#include "results/TextWidth.h"
 
 using namespace kestrane;
 using namespace kestrane::testing;

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/ComputationDriver.h"
 #include "state/AdjustmentState.h"
-#include "state/ComputationDriver.h"
 #include "state/Services.h"
 
 namespace kestrane::testing {

@@ -1,13 +1,14 @@
-#include "ui/console/ConsoleFrontEnd.h"
+#include "frontends/console/ConsoleFrontEnd.h"
 
 #include <fstream>
 #include <iostream>
 #include <optional>
 
-#include "entry/PromptTexts.h"
-#include "state/ComputationDriver.h"
-#include "ui/console/Transcript.h"
-#include "ui/report/Report.h"
+#include "driver/ComputationDriver.h"
+#include "frontends/console/Transcript.h"
+#include "prompting/PromptTexts.h"
+#include "results/Report.h"
+#include "results/TextReport.h"
 
 namespace kestrane {
 

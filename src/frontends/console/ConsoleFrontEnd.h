@@ -7,6 +7,7 @@
 #include <iosfwd>
 #include <string>
 
+#include "results/Report.h"
 #include "state/AdjustmentState.h"
 
 namespace kestrane {
@@ -22,10 +23,6 @@ struct ConsoleOptions {
     std::string reportPath;      // empty: none; "-": standard output
     std::string pdfPath;         // empty: none
 };
-
-// Writes the printed report of a completed computation as a PDF file;
-// returns false (with a message on err) when it cannot.
-using PdfWriter = std::function<bool(const AdjustmentState&, const std::string& path, std::ostream& err)>;
 
 // Runs one computation on the streams and returns the exit status.
 int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& out, std::ostream& err,

@@ -1,4 +1,4 @@
-#include "ui/console/Transcript.h"
+#include "frontends/console/Transcript.h"
 
 #include <nlohmann/json.hpp>
 

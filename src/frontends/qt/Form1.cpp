@@ -1,4 +1,4 @@
-#include "ui/qt/Form1.h"
+#include "frontends/qt/Form1.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -17,9 +17,9 @@
 #include <cmath>
 #include <vector>
 
-#include "state/ComputationDriver.h"
-#include "ui/qt/PainterReportPrinter.h"
-#include "ui/qt/QtFonts.h"
+#include "driver/ComputationDriver.h"
+#include "frontends/qt/PainterReportPrinter.h"
+#include "frontends/qt/QtFonts.h"
 
 namespace kestrane {
 

@@ -11,9 +11,9 @@
 #include <functional>
 #include <memory>
 
+#include "frontends/qt/WindowLayout.h"
 #include "state/AdjustmentState.h"
 #include "state/Services.h"
-#include "ui/qt/WindowLayout.h"
 
 class QPushButton;
 

@@ -1,4 +1,4 @@
-#include "ui/qt/PainterReportPrinter.h"
+#include "frontends/qt/PainterReportPrinter.h"
 
 #include <QFile>
 #include <QFontMetricsF>
@@ -8,9 +8,9 @@
 #include <QPagedPaintDevice>
 #include <QPdfWriter>
 
-#include "ui/qt/QtFonts.h"
-#include "ui/report/Report.h"
-#include "ui/report/TextWidth.h"
+#include "frontends/qt/QtFonts.h"
+#include "results/Report.h"
+#include "results/TextWidth.h"
 
 namespace kestrane {
 

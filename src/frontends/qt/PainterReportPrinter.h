@@ -7,8 +7,8 @@
 #include <QRawFont>
 #include <QString>
 
+#include "results/TextReport.h"
 #include "state/AdjustmentState.h"
-#include "ui/report/ReportPrinter.h"
 
 class QPagedPaintDevice;
 

@@ -1,4 +1,4 @@
-#include "ui/qt/QtFonts.h"
+#include "frontends/qt/QtFonts.h"
 
 #include <QFontDatabase>
 

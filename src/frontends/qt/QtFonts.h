@@ -6,7 +6,7 @@
 #include <QFont>
 #include <QStringList>
 
-#include "ui/qt/WindowLayout.h"
+#include "frontends/qt/WindowLayout.h"
 
 namespace kestrane {
 

@@ -8,9 +8,9 @@
 #include <memory>
 #include <ostream>
 
-#include "ui/FrontEnds.h"
-#include "ui/qt/Form1.h"
-#include "ui/qt/PainterReportPrinter.h"
+#include "frontends/qt/Form1.h"
+#include "frontends/qt/PainterReportPrinter.h"
+#include "frontends/qt/QtFrontEnd.h"
 
 namespace kestrane {
 

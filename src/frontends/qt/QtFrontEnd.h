@@ -1,7 +1,9 @@
-// The parts of the front ends that need the window toolkit.
+// The entries of the window front end: the main window, and the PDF form of
+// the printed report that the console also uses. A build without Qt has
+// neither (WithoutQt.cpp).
 #pragma once
 
-#include "ui/console/ConsoleFrontEnd.h"
+#include "results/Report.h"
 
 namespace kestrane {
 

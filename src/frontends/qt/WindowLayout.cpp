@@ -1,4 +1,4 @@
-#include "ui/qt/WindowLayout.h"
+#include "frontends/qt/WindowLayout.h"
 
 #include <array>
 

@@ -2,13 +2,13 @@
 // window and no PDF output, only the console front end.
 #include <iostream>
 
-#include "ui/FrontEnds.h"
+#include "frontends/qt/QtFrontEnd.h"
 
 namespace kestrane {
 
 int runWindow(int, char**) {
     std::cerr << "此版本没有主窗口（构建时未包含 Qt）；请使用 --console。\n";
-    return kExitUsage;
+    return 64;  // as for a bad command line
 }
 
 PdfWriter pdfWriter() { return {}; }
