@@ -1,4 +1,5 @@
-// kestrane: the main window by default, or one computation on the console.
+// kestrane: the main window by default (on an observation file when one is
+// named), or one computation on the console.
 #include <iostream>
 #include <string>
 
@@ -9,15 +10,23 @@ namespace {
 
 const char* const kUsage =
     "用法 (usage):\n"
-    "  kestrane                       打开主窗口 (open the main window)\n"
-    "  kestrane --console [--transcript FILE] [--report FILE] [--pdf FILE]\n"
+    "  kestrane [FILE.kestrane.toml]  打开主窗口（并计算观测数据文件）(open the main window)\n"
+    "  kestrane --console [--input FILE] [--save-input FILE] [--transcript FILE]\n"
+    "                     [--report FILE] [--pdf FILE] [--csv FILE]\n"
     "                                 在终端中进行一次计算 (one computation in the terminal)\n"
     "  kestrane --help | --version\n";
+
+int usageError(const std::string& what) {
+    std::cerr << what << '\n' << kUsage;
+    return kestrane::kExitUsage;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     bool console = false;
+    bool consoleOption = false;
+    std::string windowFile;
     kestrane::ConsoleOptions options;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -25,12 +34,23 @@ int main(int argc, char** argv) {
         auto value = [&](std::string& target) {
             if (i + 1 >= argc || argv[i + 1][0] == '\0') return false;
             target = argv[++i];
+            consoleOption = true;
             return true;
         };
-        auto missing = [&] {
-            std::cerr << "参数缺少文件名 (option needs a file name): " << arg << '\n' << kUsage;
-            return kestrane::kExitUsage;
-        };
+        const struct {
+            const char* name;
+            std::string* target;
+        } fileOptions[] = {{"--input", &options.inputPath},   {"--save-input", &options.saveInputPath},
+                           {"--transcript", &options.transcriptPath}, {"--report", &options.reportPath},
+                           {"--pdf", &options.pdfPath},       {"--csv", &options.csvPath}};
+        bool known = false;
+        for (const auto& option : fileOptions) {
+            if (arg == option.name) {
+                if (!value(*option.target)) return usageError("参数缺少文件名 (option needs a file name): " + arg);
+                known = true;
+            }
+        }
+        if (known) continue;
         if (arg == "--help" || arg == "-h") {
             std::cout << kUsage;
             return 0;
@@ -39,23 +59,18 @@ int main(int argc, char** argv) {
             return 0;
         } else if (arg == "--console") {
             console = true;
-        } else if (arg == "--transcript") {
-            if (!value(options.transcriptPath)) return missing();
-        } else if (arg == "--report") {
-            if (!value(options.reportPath)) return missing();
-        } else if (arg == "--pdf") {
-            if (!value(options.pdfPath)) return missing();
+        } else if (!arg.empty() && arg[0] != '-' && windowFile.empty()) {
+            windowFile = arg;
         } else {
-            std::cerr << "未知参数 (unknown argument): " << arg << '\n' << kUsage;
-            return kestrane::kExitUsage;
+            return usageError("未知参数 (unknown argument): " + arg);
         }
     }
+    if (console && !windowFile.empty()) {
+        return usageError("--console 不带文件参数；请用 --input 指定观测数据文件 (use --input FILE)");
+    }
     if (!console) {
-        if (!options.transcriptPath.empty() || !options.reportPath.empty() || !options.pdfPath.empty()) {
-            std::cerr << "--transcript, --report 和 --pdf 只用于 --console\n" << kUsage;
-            return kestrane::kExitUsage;
-        }
-        return kestrane::runWindow(argc, argv);
+        if (consoleOption) return usageError("--input、--transcript 等选项只用于 --console");
+        return kestrane::runWindow(argc, argv, windowFile);
     }
     return kestrane::runConsole(options, std::cin, std::cout, std::cerr, kestrane::pdfWriter());
 }

@@ -26,6 +26,7 @@ std::int16_t askTriangleCount(Services& io) {
             refuse(io, texts::kTriangleCountRange);
             continue;
         }
+        record(io, EntryItem::Triangles, rounded);
         return static_cast<std::int16_t>(rounded);
     }
 }
@@ -43,12 +44,13 @@ float askTolerance(Services& io) {
         } else if (!(static_cast<float>(*number) > 0)) {
             refuse(io, texts::kToleranceNotPositive);
         } else {
+            record(io, EntryItem::Tolerance, *number);
             return static_cast<float>(*number);
         }
     }
 }
 
-double coordinate(Services& io, const char* valuePrompt, const char* firstConfirm, bool isX,
+double coordinate(Services& io, EntryItem item, const char* valuePrompt, const char* firstConfirm, bool isX,
                   const char* field, const char* valueTitle = "") {
     EntryTexts t;
     t.valuePrompt = valuePrompt;
@@ -56,14 +58,17 @@ double coordinate(Services& io, const char* valuePrompt, const char* firstConfir
     t.reentryPrompt = isX ? texts::kXReentry : texts::kYReentry;
     t.repeatConfirm = isX ? texts::kXConfirm : texts::kYConfirm;
     t.valueTitle = valueTitle;
-    return confirmedNumber(io, t, field, 3);
+    return confirmedNumber(io, t, field, 3, item);
 }
 
 // A packed angle typed as numeric text: confirmed first, converted after.
 // A text that spells no number is refused and the whole entry asked again.
-double packedAngle(Services& io, const EntryTexts& t, const char* field) {
+double packedAngle(Services& io, EntryItem item, const EntryTexts& t, const char* field) {
     for (;;) {
-        if (const auto number = numberOrRefuse(io, confirmedNumericText(io, t, field))) return *number;
+        if (const auto number = numberOrRefuse(io, confirmedNumericText(io, t, field))) {
+            record(io, item, *number);
+            return *number;
+        }
     }
 }
 
@@ -83,33 +88,35 @@ void enterNetworkDefinition(AdjustmentState& s, Services& io) {
 
     s.angleTolerance = askTolerance(io);
 
-    s.Xa = coordinate(io, texts::kXaValue, texts::kXaFirstConfirm, true, "Text1");
-    s.Ya = coordinate(io, texts::kYaValue, texts::kYConfirm, false, "Text2");
+    s.Xa = coordinate(io, EntryItem::Xa, texts::kXaValue, texts::kXaFirstConfirm, true, "Text1");
+    s.Ya = coordinate(io, EntryItem::Ya, texts::kYaValue, texts::kYConfirm, false, "Text2");
     // A point is known with both coordinates non-zero and unknown with both
     // zero; one zero coordinate is refused and the point asked again.
     for (;;) {
-        s.Xb = coordinate(io, texts::kXbValue, texts::kXConfirm, true, "Text3");
-        s.Yb = coordinate(io, texts::kYbValue, texts::kYConfirm, false, "Text4", texts::kYbTitle);
+        s.Xb = coordinate(io, EntryItem::Xb, texts::kXbValue, texts::kXConfirm, true, "Text3");
+        s.Yb = coordinate(io, EntryItem::Yb, texts::kYbValue, texts::kYConfirm, false, "Text4", texts::kYbTitle);
         if ((s.Xb == 0) == (s.Yb == 0)) break;
         refuse(io, texts::kPointBHalfKnown);
+        if (io.recorder) io.recorder->withdrawn(EntryItem::Xb, EntryItem::Yb);
     }
     s.Xc = 0;
     s.Yc = 0;
     if (s.Xb == 0 && s.Yb == 0) {
         for (;;) {
-            s.Xc = coordinate(io, texts::kXcValue, texts::kXConfirm, true, "Text5");
-            s.Yc = coordinate(io, texts::kYcValue, texts::kYConfirm, false, "Text6");
+            s.Xc = coordinate(io, EntryItem::Xc, texts::kXcValue, texts::kXConfirm, true, "Text5");
+            s.Yc = coordinate(io, EntryItem::Yc, texts::kYcValue, texts::kYConfirm, false, "Text6");
             if ((s.Xc == 0) == (s.Yc == 0)) break;
             refuse(io, texts::kPointCHalfKnown);
+            if (io.recorder) io.recorder->withdrawn(EntryItem::Xc, EntryItem::Yc);
         }
     }
 
     const int twoN = 2 * n;
     switch (s.knownPointCase()) {
     case KnownPointCase::AOnly: {
-        s.T0 = packedAngle(io, {texts::kT0Value, texts::kT0Confirm, texts::kT0Reentry, texts::kT0Confirm}, "Text7");
+        s.T0 = packedAngle(io, EntryItem::T0, {texts::kT0Value, texts::kT0Confirm, texts::kT0Reentry, texts::kT0Confirm}, "Text7");
         s.t0Degrees = DmsToDegrees(s.T0);
-        s.Qa = packedAngle(io, {texts::kQaValue, texts::kQaFirstConfirm, texts::kQaReentry, texts::kQaConfirm},
+        s.Qa = packedAngle(io, EntryItem::Qa, {texts::kQaValue, texts::kQaFirstConfirm, texts::kQaReentry, texts::kQaConfirm},
                            "Text8");
         s.qaDegrees = SignedDmsToDegrees(s.Qa);
         break;

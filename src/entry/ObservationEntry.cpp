@@ -15,7 +15,7 @@ namespace {
 // to decimal degrees in angleDegrees.
 void enterAngle(AdjustmentState& s, Services& io, int index, const EntryTexts& t, const char* field,
                 const std::function<void()>& afterFirstAnswer) {
-    const double packed = confirmedNumber(io, t, field, 5, afterFirstAnswer);
+    const double packed = confirmedNumber(io, t, field, 5, EntryItem::Angle, afterFirstAnswer);
     s.enteredAngles[static_cast<std::size_t>(index)] = packed;
     s.angleDegrees[static_cast<std::size_t>(index)] = DmsToDegrees(packed);
 }
@@ -59,7 +59,7 @@ void enterSides(AdjustmentState& s, Services& io) {
     const bool outerBUnknown = s.Xb == 0 && s.Yb == 0;
     const EntryTexts sideTexts{"", texts::kSideConfirm, texts::kSideReentry, texts::kSideConfirm};
     auto side = [&](int k, EntryTexts t, const std::function<void()>& afterFirstAnswer) {
-        s.sideLengths[static_cast<std::size_t>(k)] = confirmedNumber(io, t, "Text10", 4, afterFirstAnswer);
+        s.sideLengths[static_cast<std::size_t>(k)] = confirmedNumber(io, t, "Text10", 4, EntryItem::Side, afterFirstAnswer);
         s.enteredSides[static_cast<std::size_t>(k)] = s.sideLengths[static_cast<std::size_t>(k)];
     };
 

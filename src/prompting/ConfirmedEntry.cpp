@@ -40,19 +40,27 @@ void pause(Services& io, const std::string& prompt) { (void)io.prompt.ask(prompt
 
 void refuse(Services& io, const std::string& message) { io.prompt.showMessage(message); }
 
+void record(Services& io, EntryItem item, double value) {
+    if (io.recorder) io.recorder->accepted(item, value);
+}
+
 double confirmedNumber(Services& io, const EntryTexts& texts, const std::string& field, int decimals,
-                       const std::function<void()>& afterFirstAnswer) {
-    return confirmedEntry<double>(
+                       EntryItem item, const std::function<void()>& afterFirstAnswer) {
+    const double value = confirmedEntry<double>(
         io, texts, field,
         [&io](const std::string& prompt, const std::string& title) { return askNumber(io, prompt, title); },
         [decimals](const double& v) { return " " + formatFixed(v, decimals); }, afterFirstAnswer);
+    record(io, item, value);
+    return value;
 }
 
 std::string confirmedName(Services& io, const EntryTexts& texts, const std::string& field) {
-    return confirmedEntry<std::string>(
+    std::string name = confirmedEntry<std::string>(
         io, texts, field,
         [&io](const std::string& prompt, const std::string& title) { return askValue(io, prompt, title); },
         [](const std::string& name) { return " " + name; });
+    if (io.recorder) io.recorder->acceptedName(name);
+    return name;
 }
 
 std::string confirmedNumericText(Services& io, const EntryTexts& texts, const std::string& field) {

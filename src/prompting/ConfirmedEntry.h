@@ -40,6 +40,9 @@ void pause(Services& io, const std::string& prompt);
 // Shows a message of a refused value.
 void refuse(Services& io, const std::string& message);
 
+// Tells the recorder, if any, of an accepted value.
+void record(Services& io, EntryItem item, double value);
+
 // The protocol for a value of type T. read asks one value prompt (value or
 // re-entry) and converts its answer; render gives the field text.
 // afterFirstAnswer runs once, after the first value prompt has been answered
@@ -63,14 +66,16 @@ T confirmedEntry(Services& io, const EntryTexts& texts, const std::string& field
     return value;
 }
 
-// Convenience forms of the protocol for the kinds of value.
+// Convenience forms of the protocol for the kinds of value; each records
+// the value it returns as `item`.
 // A double shown as " " + format(v, decimals).
 double confirmedNumber(Services& io, const EntryTexts& texts, const std::string& field, int decimals,
-                       const std::function<void()>& afterFirstAnswer = {});
+                       EntryItem item, const std::function<void()>& afterFirstAnswer = {});
 // A name shown as " " + the name.
 std::string confirmedName(Services& io, const EntryTexts& texts, const std::string& field);
 // A numeric text (T0, Qa): kept as typed, shown as the number it spells with
-// five decimals, or unchanged when it spells none.
+// five decimals, or unchanged when it spells none. Not recorded: the caller
+// records the number once the text has turned out to be one.
 std::string confirmedNumericText(Services& io, const EntryTexts& texts, const std::string& field);
 
 }  // namespace kestrane

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "state/EntryRecord.h"
+
 namespace kestrane {
 
 // A modal text prompt. ask() returns the typed text, or nullopt when the
@@ -49,10 +51,12 @@ private:
     FieldObserver* observer_ = nullptr;
 };
 
-// What a computation talks to.
+// What a computation talks to. The recorder, when there is one, is told of
+// every accepted value.
 struct Services {
     PromptService& prompt;
     WindowFields& window;
+    EntryRecorder* recorder = nullptr;
 };
 
 }  // namespace kestrane

@@ -1,11 +1,17 @@
 // End-to-end: each example computation's answers through the console front
-// end reproduce its transcript and text report byte for byte.
+// end reproduce its transcript and text report byte for byte, typed or read
+// from an observation file.
 #include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
+#include "driver/TypedAnswers.h"
+#include "files/ObservationFile.h"
 #include "frontends/console/ConsoleFrontEnd.h"
 
 namespace {
@@ -38,6 +44,102 @@ TEST_P(GoldenComputation, ReproducesTranscriptAndReport) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, GoldenComputation,
+                         ::testing::Values("aonly-n3", "aonly-n6-exact", "aonly-n9", "awithb-n5", "awithc-n4"),
+                         [](const auto& info) {
+                             std::string id = info.param;
+                             for (char& c : id) if (c == '-') c = '_';
+                             return id;
+                         });
+
+}  // namespace
+
+// The same computations read from their observation files (examples/): the
+// report byte for byte, the window's final fields and captions as typed, and
+// the transcript of typing the file's values; saving them writes the file
+// again, and a file cut anywhere continues from standard input.
+namespace {
+
+using Json = nlohmann::json;
+
+// The last text of every field and the last caption of every label.
+std::map<std::string, std::string> finalWindow(const std::string& transcript) {
+    std::map<std::string, std::string> shown;
+    std::istringstream lines(transcript);
+    for (std::string line; std::getline(lines, line);) {
+        const Json event = Json::parse(line);
+        if (event["event"] == "text" || event["event"] == "caption") {
+            shown[event["event"].get<std::string>() + ":" + event["name"].get<std::string>()] = event["value"];
+        }
+    }
+    return shown;
+}
+
+std::string joined(const std::vector<std::string>& answers) {
+    std::string text;
+    for (const std::string& a : answers) text += a + "\n";
+    return text;
+}
+
+struct FileRun {
+    int status;
+    std::string transcript, report, saved, err;
+};
+
+FileRun runWith(const std::string& name, const std::string& inputFile, const std::string& typed) {
+    const auto tmp = std::filesystem::temp_directory_path() / ("kestrane-file-" + name);
+    std::filesystem::create_directories(tmp);
+    kestrane::ConsoleOptions options;
+    options.inputPath = inputFile;
+    options.transcriptPath = (tmp / "t.jsonl").string();
+    options.reportPath = (tmp / "r.txt").string();
+    options.saveInputPath = (tmp / "saved.kestrane.toml").string();
+    std::istringstream in(typed);
+    std::ostringstream out, err;
+    FileRun r;
+    r.status = kestrane::runConsole(options, in, out, err);
+    r.transcript = readFile(options.transcriptPath);
+    r.report = readFile(options.reportPath);
+    r.saved = readFile(options.saveInputPath);
+    r.err = err.str();
+    std::filesystem::remove_all(tmp);
+    return r;
+}
+
+class GoldenObservationFile : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(GoldenObservationFile, ReadsAsTyped) {
+    const std::filesystem::path golden = KESTRANE_GOLDEN_DIR;
+    const std::string name = GetParam();
+    const std::string file = (std::filesystem::path(KESTRANE_EXAMPLES_DIR) / (name + ".kestrane.toml")).string();
+    const FileRun replayed = runWith(name, file, "");
+    ASSERT_EQ(replayed.status, kestrane::kExitCompleted) << replayed.err;
+    EXPECT_EQ(replayed.report, readFile(golden / (name + ".report.txt")));
+    EXPECT_EQ(finalWindow(replayed.transcript), finalWindow(readFile(golden / (name + ".transcript.jsonl"))));
+    EXPECT_EQ(replayed.saved, readFile(file));
+
+    const auto values = *kestrane::readObservationFile(file).values;
+    const std::vector<std::string> answers = kestrane::typedAnswers(values);
+    EXPECT_EQ(runWith(name, "", joined(answers)).transcript, replayed.transcript);
+
+    // Cut after every few values: the rest typed on standard input.
+    kestrane::ObservationValues cut = values;
+    for (int step = 0; !cut.empty(); ++step) {
+        if (!cut.sides.empty()) cut.sides.resize(cut.sides.size() / 2);
+        else if (!cut.angles.empty()) cut.angles.resize(cut.angles.size() - 1);
+        else if (!cut.names.empty()) cut.names.resize(cut.names.size() / 2);
+        else cut.triangles.reset();
+        std::string error;
+        const auto partial = std::filesystem::temp_directory_path() / ("kestrane-cut-" + name + ".kestrane.toml");
+        ASSERT_TRUE(kestrane::writeObservationFile(partial.string(), cut, error)) << error;
+        const std::size_t given = kestrane::typedAnswers(cut).size();
+        const std::vector<std::string> rest(answers.begin() + static_cast<long>(given), answers.end());
+        const FileRun continued = runWith(name, cut.empty() ? "" : partial.string(), joined(rest));
+        EXPECT_EQ(continued.transcript, replayed.transcript) << "step " << step;
+        std::filesystem::remove(partial);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, GoldenObservationFile,
                          ::testing::Values("aonly-n3", "aonly-n6-exact", "aonly-n9", "awithb-n5", "awithc-n4"),
                          [](const auto& info) {
                              std::string id = info.param;

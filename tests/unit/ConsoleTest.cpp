@@ -8,6 +8,8 @@
 
 #include "TestSupport.h"
 #include "frontends/console/ConsoleFrontEnd.h"
+#include "driver/TypedAnswers.h"
+#include "files/ObservationFile.h"
 #include "prompting/PromptTexts.h"
 
 using namespace kestrane;
@@ -141,4 +143,89 @@ TEST(Console, ReportToStandardOutput) {
     pdf.pdfPath = "/nonexistent/x.pdf";
     std::istringstream again(joinAnswers(NetworkAnswers::regular(3, Known::AWithC).answers()));
     EXPECT_NE(runConsole(pdf, again, out, err), kExitCompleted);  // no PDF writer given
+}
+
+// Observation files and output files on the console: the order of the
+// checks before the first prompt, the statuses, what is written when.
+namespace {
+
+std::string slurp(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace
+
+TEST(ConsoleFiles, RefusedOrUnwritableFilesStopBeforeTheFirstPrompt) {
+    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-files-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const auto report = dir / "r.txt";
+    std::ofstream(report) << "older report";
+    const auto bad = dir / "bad.kestrane.toml";
+    std::ofstream(bad) << "triangles = 3\ntolerence = 10\n";
+
+    ConsoleOptions options;
+    options.inputPath = bad.string();
+    options.reportPath = report.string();
+    options.transcriptPath = (dir / "t.jsonl").string();
+    std::istringstream in(joinAnswers(NetworkAnswers::regular(3, Known::AOnly).answers()));
+    std::ostringstream out, err;
+    EXPECT_EQ(runConsole(options, in, out, err), kExitDataError);
+    EXPECT_NE(err.str().find(bad.string() + "” 第 2 行，键 tolerence"), std::string::npos) << err.str();
+    EXPECT_EQ(out.str(), "");  // no prompt
+    EXPECT_EQ(slurp(report), "older report");
+    EXPECT_FALSE(std::filesystem::exists(options.transcriptPath));
+
+    // A good file but an output in a folder that does not exist.
+    std::ofstream(bad) << "triangles = 3\n";
+    options.csvPath = (dir / "no-such-folder" / "r.csv").string();
+    std::ostringstream out2, err2;
+    EXPECT_EQ(runConsole(options, in, out2, err2), kExitCannotCreate);
+    EXPECT_NE(err2.str().find("no-such-folder"), std::string::npos);
+    EXPECT_EQ(out2.str(), "");
+    EXPECT_EQ(slurp(report), "older report");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);  // no temporary file left
+    std::filesystem::remove_all(dir);
+}
+
+TEST(ConsoleFiles, AbandonedRunSavesWhatWasAcceptedAndWritesNoResults) {
+    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-save-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    ConsoleOptions options;
+    options.saveInputPath = (dir / "s.kestrane.toml").string();
+    options.reportPath = (dir / "r.txt").string();
+    options.csvPath = (dir / "r.csv").string();
+    // n, tolerance, Xa confirmed, Xb rejected once, then input ends.
+    std::istringstream in("3\n10\n100\n\n200\n\n5\n0\n");
+    std::ostringstream out, err;
+    EXPECT_EQ(runConsole(options, in, out, err), kExitAbandoned);
+    EXPECT_FALSE(std::filesystem::exists(options.reportPath));
+    EXPECT_FALSE(std::filesystem::exists(options.csvPath));
+    const ObservationReading saved = readObservationFile(options.saveInputPath);
+    ASSERT_TRUE(saved.values) << saved.message;
+    EXPECT_EQ(typedAnswers(*saved.values), (std::vector<std::string>{"3", "10", "100", "", "200", ""}));
+    std::filesystem::remove_all(dir);
+}
+
+TEST(ConsoleFiles, ResultsTableQuotesOnlyWhatNeedsIt) {
+    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-csv-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    auto answers = NetworkAnswers::regular(3, Known::AOnly).answers();
+    for (auto& a : answers) {
+        if (a == "P1") a = "Hill, \"north\"";
+        if (a == "P2") a = "南堡";
+    }
+    ConsoleOptions options;
+    options.csvPath = (dir / "r.csv").string();
+    std::istringstream in(joinAnswers(answers));
+    std::ostringstream out, err;
+    ASSERT_EQ(runConsole(options, in, out, err), kExitCompleted) << err.str();
+    const std::string csv = slurp(options.csvPath);
+    EXPECT_EQ(csv.rfind("\xEF\xBB\xBF点名,X,Y,1/px,1/py,mx,my,mp,E,F,φ\r\n", 0), 0u);
+    EXPECT_NE(csv.find("\r\n\"Hill, \"\"north\"\"\",150.000,86.603,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\r\n南堡,0.000,173.205,"), std::string::npos) << csv;
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 6);  // header, A, 3 points, A again
+    std::filesystem::remove_all(dir);
 }

@@ -1,12 +1,18 @@
 #include "frontends/console/ConsoleFrontEnd.h"
 
-#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <optional>
+#include <vector>
 
 #include "driver/ComputationDriver.h"
+#include "driver/TypedAnswers.h"
+#include "files/AtomicWrite.h"
+#include "files/ObservationFile.h"
+#include "files/ResultsTable.h"
 #include "frontends/console/Transcript.h"
 #include "prompting/PromptTexts.h"
+#include "prompting/ReplayingPrompt.h"
 #include "results/Report.h"
 #include "results/TextReport.h"
 
@@ -21,8 +27,7 @@ public:
         : in_(in), out_(out), err_(err), transcript_(transcript) {}
 
     std::optional<std::string> ask(const std::string& prompt, const std::string& title) override {
-        if (!title.empty()) out_ << '[' << title << "] ";
-        out_ << prompt << '\n';
+        showPrompt(prompt, title);
         out_.flush();
         std::optional<std::string> answer;
         std::string line;
@@ -36,6 +41,13 @@ public:
         return answer;
     }
 
+    // A prompt answered from the observation file: shown with its answer.
+    void replayed(const std::string& prompt, const std::string& title, const std::string& answer) {
+        showPrompt(prompt, title);
+        out_ << "    << " << answer << '\n';
+        transcript_.ask(prompt, title, answer);
+    }
+
     void showMessage(const std::string& text) override {
         err_ << text << '\n';
         err_.flush();
@@ -46,6 +58,11 @@ public:
     bool confirmAbandon() override { return true; }
 
 private:
+    void showPrompt(const std::string& prompt, const std::string& title) {
+        if (!title.empty()) out_ << '[' << title << "] ";
+        out_ << prompt << '\n';
+    }
+
     std::istream& in_;
     std::ostream& out_;
     std::ostream& err_;
@@ -72,65 +89,116 @@ private:
     Transcript& transcript_;
 };
 
-bool writeTextReport(const AdjustmentState& state, const std::string& path, std::ostream& out, std::ostream& err) {
-    TextReportPrinter printer;
-    printReport(state, printer);
-    if (path == "-") {
-        out << printer.text();
-        out.flush();
-        return true;
+// Every output path named on the command line, in the order they are
+// checked and written.
+std::vector<std::string> outputPaths(const ConsoleOptions& o) {
+    std::vector<std::string> paths;
+    for (const std::string* path : {&o.transcriptPath, &o.saveInputPath, &o.reportPath, &o.pdfPath, &o.csvPath}) {
+        if (!path->empty() && !(path == &o.reportPath && *path == "-")) paths.push_back(*path);
     }
-    std::ofstream file(path, std::ios::binary);
-    file << printer.text();
-    file.close();
-    if (!file) {
-        err << "无法写入报告文件: " << path << '\n';
-        return false;
-    }
-    return true;
+    return paths;
 }
 
 }  // namespace
 
 int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
                const PdfWriter& pdfWriter) {
-    std::ofstream transcriptFile;
-    if (!options.transcriptPath.empty()) {
-        transcriptFile.open(options.transcriptPath, std::ios::binary | std::ios::trunc);
-        if (!transcriptFile) {
-            err << "无法写入记录文件: " << options.transcriptPath << '\n';
-            return kExitUsage;
+    // The input file, then every output path, before the first prompt.
+    std::vector<std::string> replayed;
+    if (!options.inputPath.empty()) {
+        const ObservationReading reading = readObservationFile(options.inputPath);
+        if (!reading.values) {
+            err << reading.message << '\n';
+            return kExitDataError;
+        }
+        replayed = typedAnswers(*reading.values);
+    }
+    for (const std::string& path : outputPaths(options)) {
+        std::string error;
+        if (!checkWritable(path, error)) {
+            err << error << '\n';
+            return kExitCannotCreate;
         }
     }
-    Transcript transcript(options.transcriptPath.empty() ? nullptr : &transcriptFile);
+
+    AtomicFile transcriptFile;
+    if (!options.transcriptPath.empty()) {
+        std::string error;
+        if (!transcriptFile.open(options.transcriptPath, error)) {
+            err << error << '\n';
+            return kExitCannotCreate;
+        }
+    }
+    Transcript transcript(transcriptFile.isOpen() ? &transcriptFile.stream() : nullptr);
     ConsolePrompt prompt(in, out, err, transcript);
+    ReplayingPrompt answers(prompt, std::move(replayed),
+                            {[&prompt](const std::string& text, const std::string& title, const std::string& answer) {
+                                 prompt.replayed(text, title, answer);
+                             },
+                             {}});
     ConsoleEcho echo(out, transcript);
     WindowFields window;
     window.setObserver(&echo);
-    Services io{prompt, window};
+    EntryRecord record;
+    Services io{answers, window, &record};
 
     AdjustmentState state;
     const RunResult result = Command1_Click(state, io);
+    int status = kExitCompleted;
     switch (result.outcome) {
     case RunOutcome::Abandoned:
         prompt.showMessage(texts::kAbandoned);
-        return kExitAbandoned;
-    case RunOutcome::Faulted:
-        return kExitFault;
-    case RunOutcome::Completed:
+        status = kExitAbandoned;
         break;
+    case RunOutcome::Faulted: status = kExitFault; break;
+    case RunOutcome::Completed: break;
     }
+
+    // Every requested output; a write that fails is reported and the others
+    // are written all the same.
     bool written = true;
-    if (!options.reportPath.empty()) written = writeTextReport(state, options.reportPath, out, err) && written;
-    if (!options.pdfPath.empty()) {
-        if (pdfWriter) {
-            written = pdfWriter(state, options.pdfPath, err) && written;
-        } else {
-            err << "此版本不能输出 PDF 文件。\n";
+    auto report = [&](bool ok, const std::string& error) {
+        if (!ok) {
+            err << error << '\n';
             written = false;
         }
+    };
+    std::string error;
+    if (transcriptFile.isOpen()) report(transcriptFile.commit(error), error);
+    if (!options.saveInputPath.empty()) report(writeObservationFile(options.saveInputPath, record.values(), error), error);
+    if (result.outcome == RunOutcome::Completed) {
+        if (!options.reportPath.empty()) {
+            TextReportPrinter printer;
+            printReport(state, printer);
+            if (options.reportPath == "-") {
+                out << printer.text();
+                out.flush();
+            } else {
+                report(writeTextAtomically(options.reportPath, printer.text(), error), error);
+            }
+        }
+        if (!options.pdfPath.empty()) {
+            if (pdfWriter) {
+                report(writeAtomically(
+                           options.pdfPath,
+                           [&](const std::string& path, std::string& writeError) {
+                               std::ostringstream messages;
+                               const bool ok = pdfWriter(state, path, messages);
+                               writeError = messages.str();
+                               return ok;
+                           },
+                           error),
+                       error);
+            } else {
+                report(false, "此版本不能输出 PDF 文件。");
+            }
+        }
+        if (!options.csvPath.empty()) {
+            report(writeTextAtomically(options.csvPath, csvText(resultsTableRows(state)), error), error);
+        }
     }
-    return written ? kExitCompleted : 1;
+    if (!written && status == kExitCompleted) status = kExitCannotCreate;
+    return status;
 }
 
 }  // namespace kestrane

@@ -17,14 +17,22 @@ inline constexpr int kExitCompleted = 0;
 inline constexpr int kExitFault = 2;
 inline constexpr int kExitAbandoned = 3;
 inline constexpr int kExitUsage = 64;
+inline constexpr int kExitDataError = 65;    // an input file that cannot be read or is refused
+inline constexpr int kExitCannotCreate = 73; // an output file that cannot be written
 
+// The files of a console run; an empty path asks for nothing.
 struct ConsoleOptions {
-    std::string transcriptPath;  // empty: none
-    std::string reportPath;      // empty: none; "-": standard output
-    std::string pdfPath;         // empty: none
+    std::string inputPath;       // observation file answering the first prompts
+    std::string saveInputPath;   // observation file of every accepted value, however the run ends
+    std::string transcriptPath;
+    std::string reportPath;      // "-": standard output
+    std::string pdfPath;
+    std::string csvPath;         // results table
 };
 
-// Runs one computation on the streams and returns the exit status.
+// Runs one computation on the streams and returns the exit status. Before
+// the first prompt the input file is read and every output path checked;
+// every output is written atomically when the run ends.
 int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
                const PdfWriter& pdfWriter = {});
 

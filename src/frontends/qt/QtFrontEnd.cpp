@@ -14,7 +14,7 @@
 
 namespace kestrane {
 
-int runWindow(int argc, char** argv) {
+int runWindow(int argc, char** argv, const std::string& observationFile) {
     QApplication app(argc, argv);
     // Qt sets the user's locale; numbers keep C semantics everywhere.
     std::setlocale(LC_NUMERIC, "C");
@@ -22,6 +22,7 @@ int runWindow(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("kestrane"));
     // A style that draws the design's button colours on every desktop.
     if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(style);
+    (void)observationFile;
     Form1 window;
     window.show();
     return app.exec();

@@ -3,12 +3,15 @@
 // neither (WithoutQt.cpp).
 #pragma once
 
+#include <string>
+
 #include "results/Report.h"
 
 namespace kestrane {
 
 // Opens the main window and runs until it is closed; returns the exit status.
-int runWindow(int argc, char** argv);
+// A file named on the command line is opened at once, as 打开观测数据 does.
+int runWindow(int argc, char** argv, const std::string& observationFile);
 
 // The printing path that writes the report as a PDF file.
 PdfWriter pdfWriter();

@@ -6,7 +6,7 @@
 
 namespace kestrane {
 
-int runWindow(int, char**) {
+int runWindow(int, char**, const std::string&) {
     std::cerr << "此版本没有主窗口（构建时未包含 Qt）；请使用 --console。\n";
     return 64;  // as for a bad command line
 }
