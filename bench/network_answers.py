@@ -7,6 +7,10 @@ with Enter), then Enter for every side-misclosure pause and result row.
 
   bench/network_answers.py N [--case aonly|awithb|awithc] [--seed S]
                              [--angle-noise SECONDS] [--side-noise MM]
+                             [--names latin|chinese]
+
+Piped into `kestrane --console --save-input FILE` it makes an observation
+file of the network (how examples/ and bench/ files were made).
 """
 import argparse
 import math
@@ -41,6 +45,9 @@ def main():
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--angle-noise", type=float, default=2.0, help="standard deviation in seconds")
     ap.add_argument("--side-noise", type=float, default=5.0, help="standard deviation in millimetres")
+    ap.add_argument("--radius", type=float, help="mean distance of the outer points from the centre, metres")
+    ap.add_argument("--names", choices=["latin", "chinese"], default="latin",
+                    help="P1, P2, ... or station names as a survey office gives them")
     args = ap.parse_args()
     n = args.n
     rnd = random.Random(args.seed)
@@ -48,7 +55,7 @@ def main():
     # Centre and n outer points clockwise around it (increasing azimuth);
     # outer point 0 is A.
     centre = (3_500_000.0 + rnd.uniform(0, 1000), 500_000.0 + rnd.uniform(0, 1000))
-    radius = max(50.0, 8.0 * n)
+    radius = args.radius or max(50.0, 8.0 * n)
     weights = [rnd.uniform(0.7, 1.3) for _ in range(n)]
     total = sum(weights)
     start = rnd.uniform(0, 360)
@@ -86,11 +93,30 @@ def main():
             qa = rnd.uniform(20, 80)
             out += [packed((alpha1 - qa) % 360.0), "", packed(qa), ""]
 
+    # The chain: outer points 1.., then the centre (and B after it when B
+    # is known).
     rows = n + 1 if args.case == "aonly" else n
-    out += ["A", ""]
-    for j in range(1, rows):
-        out += [f"P{j}", ""]
-    out += ["B" if args.case == "awithb" else ("C" if args.case == "awithc" else "A"), ""]
+    centre_at = n - 1 if args.case == "awithb" else n
+    if args.names == "chinese":
+        stems = ["东岗", "西坡", "南山", "北岭", "龙泉", "石桥", "杨庄", "李家湾", "马鞍山", "柳树屯",
+                 "青龙寺", "双塔", "古城", "白沙", "凤凰台", "黄土梁", "三岔口", "望江楼", "牛头山", "水库"]
+        label = lambda j: f"{stems[(j - 1) % len(stems)]}{'' if j <= len(stems) else (j - 1) // len(stems) + 1}"
+        start_name, centre_name, b_name = "基准点A", "中心点", "基准点B"
+    else:
+        label = lambda j: f"P{j}"
+        start_name, centre_name, b_name = "A", "O", "B"
+    names = [start_name]
+    for j in range(1, rows + 1):
+        if j == centre_at:
+            names.append(centre_name)
+        elif j == rows and args.case == "aonly":
+            names.append(start_name)
+        elif j == rows and args.case == "awithb":
+            names.append(b_name)
+        else:
+            names.append(label(j))
+    for name in names:
+        out += [name, ""]
 
     for a in angles:
         out += [packed(a + rnd.gauss(0, args.angle_noise) / 3600), ""]

@@ -409,7 +409,10 @@ ObservationReading parseObservations(std::string_view text, const std::string& n
                           "不是有效的 TOML 文本（" + std::string(error.description()) + "）。");
         }
         FileKeys keys = reader.read(root);
-        return {checkEntryOrder(reader, keys), {}};
+        ObservationValues values = checkEntryOrder(reader, keys);
+        // Keys that hold nothing (an empty table A) are no values either.
+        if (values.empty()) reader.refuse(0, "", "文件中没有任何观测数据。");
+        return {std::move(values), {}};
     } catch (const Refusal& refusal) {
         return {std::nullopt, refusal.message};
     }

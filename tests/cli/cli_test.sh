@@ -5,6 +5,7 @@
 set -u
 program=$1
 golden=$2
+examples=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -49,6 +50,34 @@ for args in "--bogus" "--console --report" "--console --transcript" "--report x.
   [ "$status" -eq 64 ]; check "'$args' exits 64 (got $status)" $?
   grep -q -- "--console" "$work/usage.err"; check "'$args' prints usage" $?
 done
+# Observation files: read as typed; refused before the first prompt (65);
+# an output that cannot be written is refused before the first prompt (73).
+"$program" --console --input "$examples/awithb-n5.kestrane.toml" --report "$work/file.txt" < /dev/null > "$work/file.out" 2>&1
+check "observation file exits 0" $?
+cmp -s "$work/file.txt" "$golden/awithb-n5.report.txt"; check "observation file gives the typed report" $?
+echo "older" > "$work/keep.txt"
+printf 'triangles = 3\ntolerance = -1\n' > "$work/bad.kestrane.toml"
+"$program" --console --input "$work/bad.kestrane.toml" --report "$work/keep.txt" < /dev/null > "$work/bad.out" 2> "$work/bad.err"
+status=$?
+[ "$status" -eq 65 ]; check "refused file exits 65 (got $status)" $?
+grep -q "bad.kestrane.toml” 第 2 行，键 tolerance" "$work/bad.err"; check "refusal names file, line and key" $?
+[ ! -s "$work/bad.out" ]; check "no prompt before a refusal" $?
+grep -qx older "$work/keep.txt"; check "refused file leaves the report alone" $?
+"$program" --console --input "$work/none.kestrane.toml" < /dev/null > /dev/null 2>&1
+status=$?; [ "$status" -eq 65 ]; check "missing input file exits 65 (got $status)" $?
+"$program" --console --csv "$work/no/such/dir.csv" < "$golden/aonly-n3.answers.txt" > "$work/nodir.out" 2>/dev/null
+status=$?; [ "$status" -eq 73 ]; check "unwritable output exits 73 (got $status)" $?
+[ ! -s "$work/nodir.out" ]; check "no prompt before an unwritable output" $?
+# A full disk when the results are written (files limited to 2 KB): the
+# report fails and keeps its older text, the small table is written, 73.
+(trap '' XFSZ; ulimit -f 2; exec "$program" --console --report "$work/keep.txt" --csv "$work/full.csv" \
+  < "$golden/aonly-n3.answers.txt" > /dev/null 2> "$work/full.err")
+status=$?
+[ "$status" -eq 73 ]; check "full disk exits 73 (got $status)" $?
+grep -qx older "$work/keep.txt"; check "full disk leaves the older report whole" $?
+grep -q "^A,3562726.265,-429.610," "$work/full.csv"; check "full disk still writes the other outputs" $?
+[ -z "$(find "$work" -name '.*.??????')" ]; check "no temporary files left" $?
+
 "$program" --help > "$work/help.txt"; check "--help exits 0" $?
 "$program" --version | grep -q '^kestrane '; check "--version" $?
 
