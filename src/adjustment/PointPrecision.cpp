@@ -314,7 +314,10 @@ std::vector<WeightReciprocals> computeWeightReciprocals(const AdjustmentState& s
 }
 
 std::vector<PointPrecision> computePointPrecision(const AdjustmentState& s) {
-    const std::vector<WeightReciprocals> reciprocals = computeWeightReciprocals(s);
+    return pointPrecisionFrom(s, computeWeightReciprocals(s));
+}
+
+std::vector<PointPrecision> pointPrecisionFrom(const AdjustmentState& s, const std::vector<WeightReciprocals>& reciprocals) {
     if (reciprocals.empty()) return {};
     const int weakest = weakestPointRow(s);
     const float mb = s.unitWeightError();

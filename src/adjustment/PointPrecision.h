@@ -27,6 +27,11 @@ struct WeightReciprocals {
 };
 std::vector<WeightReciprocals> computeWeightReciprocals(const AdjustmentState& state);
 
+// The rows of computePointPrecision from the weight reciprocals of every
+// result row (as computeWeightReciprocals gives them).
+std::vector<PointPrecision> pointPrecisionFrom(const AdjustmentState& state,
+                                               const std::vector<WeightReciprocals>& reciprocals);
+
 // The weight functions of a result row's X (northing) and Y (easting): the
 // linearised traverse from A to the point, coefficients by observation column
 // 0..5n in increasing column order, angle terms in millimetres per second of

@@ -254,5 +254,49 @@ TEST(PointPrecision, ErrorsAndEllipsesOfEveryPoint) {
     }
 }
 
+// A badly conditioned network can leave a weight reciprocal a hair below 0
+// through rounding: that point's errors are marked not computable, nothing
+// is NaN, and every other row is what it was.
+TEST(PointPrecision, NegativeWeightReciprocalLeavesOnlyThatPointUncomputed) {
+    const AdjustmentState s = completed(randomNetwork(9, KnownPointCase::AOnly, 5));
+    const std::vector<WeightReciprocals> clean = computeWeightReciprocals(s);
+    const std::vector<PointPrecision> before = pointPrecisionFrom(s, clean);
+    for (const int spoilt : {1, 5, 9}) {  // the first outer point, the weakest point, the centre
+        for (const double bad : {-1e-13, -0.0 - 1e-300, std::nan("")}) {
+            std::vector<WeightReciprocals> rounded = clean;
+            rounded[at(spoilt)].y = bad;
+            const std::vector<PointPrecision> after = pointPrecisionFrom(s, rounded);
+            ASSERT_EQ(after.size(), before.size());
+            for (std::size_t i = 0; i < after.size(); ++i) {
+                const PointPrecision& p = after[i];
+                for (const double v : {p.weightReciprocalX, p.weightReciprocalY, p.weightReciprocalXY, p.semiMajor,
+                                       p.semiMinor, p.majorAzimuth, double(p.errorX), double(p.errorY),
+                                       double(p.positionError)}) {
+                    EXPECT_TRUE(std::isfinite(v)) << "row " << i;
+                }
+                if (static_cast<int>(i) == spoilt) {
+                    EXPECT_TRUE(p.xComputable);
+                    EXPECT_FALSE(p.yComputable);
+                    EXPECT_FALSE(p.positionComputable());
+                    EXPECT_FALSE(p.ellipseComputable);
+                    EXPECT_EQ(p.errorX, before[i].errorX);
+                } else {
+                    EXPECT_EQ(p.computable(), before[i].computable());
+                    EXPECT_EQ(p.weightReciprocalY, before[i].weightReciprocalY) << "row " << i;
+                    EXPECT_EQ(p.positionError, before[i].positionError) << "row " << i;
+                    EXPECT_EQ(p.semiMajor, before[i].semiMajor) << "row " << i;
+                }
+            }
+        }
+    }
+}
+
+// Nothing is computed for a computation that did not complete.
+TEST(PointPrecision, NoRowsBeforeACompletedComputation) {
+    AdjustmentState s = fixture::enteredState(randomNetwork(5, KnownPointCase::AWithC, 3));
+    EXPECT_TRUE(computePointPrecision(s).empty());
+    EXPECT_TRUE(computePointPrecision(AdjustmentState{}).empty());
+}
+
 }  // namespace
 }  // namespace kestrane
