@@ -75,6 +75,13 @@ const std::array<QPointF, 48>& circle() {
     return c;
 }
 
+// The mean length of the radial sides on the target.
+double radialReach(const QPointF& centre, const QVector<QLineF>& radials) {
+    double sum = 0;
+    for (const QLineF& line : radials) sum += QLineF(centre, line.p2()).length();
+    return radials.isEmpty() ? 1.0 : std::max(1.0, sum / radials.size());
+}
+
 }  // namespace
 
 NetworkPicture::NetworkPicture(const AdjustmentState& s, const std::vector<PointPrecision>& precision) {
@@ -124,14 +131,6 @@ NetworkPicture::NetworkPicture(const AdjustmentState& s, const std::vector<Point
         minY_ = std::min(minY_, p.y), maxY_ = std::max(maxY_, p.y);
         if (p.hasEllipse) largestMajorMillimetres_ = std::max(largestMajorMillimetres_, p.major);
     }
-    std::vector<double> sides;
-    for (std::size_t k = 1; k < outerRing_.size(); ++k) {
-        const Point& a = points_[static_cast<std::size_t>(outerRing_[k - 1])];
-        const Point& b = points_[static_cast<std::size_t>(outerRing_[k])];
-        sides.push_back(std::hypot(a.x - b.x, a.y - b.y));
-    }
-    std::nth_element(sides.begin(), sides.begin() + static_cast<std::ptrdiff_t>(sides.size() / 2), sides.end());
-    medianOuterSide_ = sides[sides.size() / 2];
 
     // The largest ellipse a twentieth of the network's extent, at a round factor.
     const double extent = std::max({maxX_ - minX_, maxY_ - minY_, 1e-9});
@@ -183,6 +182,14 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
     const QRectF visible = target.adjusted(-40 * u, -40 * u, 40 * u, 40 * u);
 
     if (!points_.empty()) {
+        int shown = 0;
+        for (const Point& p : points_) shown += visible.contains(at(p.x, p.y)) ? 1 : 0;
+        // Thousands of shapes on a raster are drawn without smoothing, which
+        // would cost more than it shows.
+        const bool raster = painter.device()->devType() == QInternal::Image ||
+                            painter.device()->devType() == QInternal::Widget ||
+                            painter.device()->devType() == QInternal::Pixmap;
+        painter.setRenderHint(QPainter::Antialiasing, !(raster && shown > 1500));
         // Radial sides, then the outer polygon.
         const Point& centre = points_[static_cast<std::size_t>(centre_)];
         const QPointF c = at(centre.x, centre.y);
@@ -190,9 +197,17 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
         radials.reserve(static_cast<int>(outerRing_.size()));
         for (std::size_t j = 0; j + 1 < outerRing_.size(); ++j) {
             const Point& p = points_[static_cast<std::size_t>(outerRing_[j])];
-            radials.append(QLineF(c, at(p.x, p.y)));
+            const QPointF q = at(p.x, p.y);
+            // Lines wholly to one side of the target are left out.
+            if ((c.x() < visible.left() && q.x() < visible.left()) || (c.x() > visible.right() && q.x() > visible.right()) ||
+                (c.y() < visible.top() && q.y() < visible.top()) || (c.y() > visible.bottom() && q.y() > visible.bottom())) {
+                continue;
+            }
+            radials.append(QLineF(c, q));
         }
-        painter.setPen(QPen(QColor(150, 150, 150), 0.8 * u));
+        // Many radial sides close together are drawn lighter.
+        const bool dense = static_cast<double>(radials.size()) * 4 * u > 2 * kPi * radialReach(c, radials);
+        painter.setPen(QPen(dense ? QColor(215, 215, 215) : QColor(150, 150, 150), (dense ? 0.5 : 0.8) * u));
         painter.drawLines(radials);
         QPolygonF ring;
         ring.reserve(static_cast<int>(outerRing_.size()));
@@ -213,19 +228,24 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
             // The major axis along the azimuth: north up is -y on the target.
             const double phi = p.azimuth * kPi / 180;
             const double ex = std::sin(phi), ey = -std::cos(phi);  // major axis direction on the target
-            for (std::size_t j = 0; j < unit.size(); ++j) {
+            // Fewer corners for an ellipse of a few pixels.
+            const std::size_t step = a < 6 * u ? 4 : (a < 25 * u ? 2 : 1);
+            outline.resize(static_cast<int>(unit.size() / step));
+            for (std::size_t j = 0; j < unit.size(); j += step) {
                 const double cu = unit[j].x() * a, su = unit[j].y() * b;
-                outline[static_cast<int>(j)] = QPointF(q.x() + cu * ex - su * ey, q.y() + cu * ey + su * ex);
+                outline[static_cast<int>(j / step)] = QPointF(q.x() + cu * ex - su * ey, q.y() + cu * ey + su * ex);
             }
             painter.drawPolygon(outline);
         }
 
         // Points: known ones as triangles, the centre as a ringed dot, a
-        // dash where the figures could not be computed.
-        const double names = medianOuterSide_ * k;
+        // dash where the figures could not be computed. Names and marks of
+        // the unknown points only where they leave room for each other.
+        painter.setRenderHint(QPainter::Antialiasing, true);
         const QFont nameFont = pictureFont(12 * u);
         const QFontMetricsF nameMetrics(nameFont);
-        const bool allNames = names >= nameMetrics.height() * 1.2;
+        const double room = nameMetrics.height() * nameMetrics.height() * 12;
+        const bool allNames = shown * room <= target.width() * target.height();
         painter.setFont(nameFont);
         for (int i = 0; i < static_cast<int>(points_.size()); ++i) {
             const Point& p = points_[static_cast<std::size_t>(i)];
@@ -289,7 +309,9 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
         const double millimetres = roundDown125(std::max(largestMajorMillimetres_, 1e-9));
         if (millimetres * pixelsPerMillimetre <= target.width() * 0.6) {
             scaleBar(target.bottom() - 45 * u, 1 / pixelsPerMillimetre, millimetres,
-                     QStringLiteral("椭圆 ") + numberText(millimetres) + QStringLiteral(" 毫米"));
+                     QStringLiteral("椭圆 ") +
+                         (millimetres >= 1000 ? numberText(millimetres / 1000) + QStringLiteral(" 米")
+                                              : numberText(millimetres) + QStringLiteral(" 毫米")));
         }
     }
     painter.setPen(Qt::black);

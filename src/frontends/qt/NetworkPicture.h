@@ -63,7 +63,6 @@ private:
     int centre_ = -1;
     int largest_ = -1;             // the point with the largest mp
     double minX_ = 0, maxX_ = 0, minY_ = 0, maxY_ = 0;  // with the ellipses
-    double medianOuterSide_ = 0;
     double largestMajorMillimetres_ = 0;
     double ellipseFactor_ = 0;
 };
