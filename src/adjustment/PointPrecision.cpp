@@ -153,10 +153,12 @@ WeightFunctions weightFunctionsOf(const AdjustmentState& s, const ApproximateTra
     return w;
 }
 
-// g^T N^-1 g for the X and Y functions of one point and their mixed form,
-// by forward passes over the reduced normal matrix.
+// g^T N^-1 g for the X and Y functions of a few points at once and their
+// mixed forms, by forward passes over the reduced normal matrix. The points
+// share each pass, so that the matrix is read once for all of them.
 class ReducedForms {
 public:
+    static constexpr int kPoints = 4;  // points per pass
     struct Forms {
         double xx = 0, yy = 0, xy = 0;
     };
@@ -171,54 +173,61 @@ public:
         for (std::size_t a = 0; a < multiplier_.size(); ++a) {
             multiplier_[a] = v[at(pattern_.abovePosition[a])] / pivot_[at(pattern_.aboveRow[a])];
         }
-        hx_.assign(at(t_) + 1, 0.0);
-        hy_.assign(at(t_) + 1, 0.0);
+        h_.assign((at(t_) + 1) * kWidth, 0.0);
     }
 
-    // The columns gx = A Q fx and gy = A Q fy are accumulated term by term,
-    // each element over the observations in increasing order.
-    Forms solve(const SparseMatrix& A, const std::vector<double>& q, const WeightFunctions& w) {
+    // The columns gx = A Q fx and gy = A Q fy of each point are accumulated
+    // term by term, each element over the observations in increasing order;
+    // then one pass reduces them all.
+    std::vector<Forms> solve(const SparseMatrix& A, const std::vector<double>& q,
+                             const std::vector<WeightFunctions>& points) {
         int first = t_ + 1;
-        for (const WeightFunctions::Term& term : w.terms) {
-            const double wx = term.x * q[at(term.column)];
-            const double wy = term.y * q[at(term.column)];
-            for (const SparseMatrix::Entry& e : A.column(term.column)) {
-                if (e.index > t_) break;
-                hx_[at(e.index)] += wx * e.value;
-                hy_[at(e.index)] += wy * e.value;
-                first = std::min(first, static_cast<int>(e.index));
+        for (std::size_t p = 0; p < points.size(); ++p) {
+            for (const WeightFunctions::Term& term : points[p].terms) {
+                const double wx = term.x * q[at(term.column)];
+                const double wy = term.y * q[at(term.column)];
+                for (const SparseMatrix::Entry& e : A.column(term.column)) {
+                    if (e.index > t_) break;
+                    double* h = &h_[at(e.index) * kWidth + 2 * p];
+                    h[0] += wx * e.value;
+                    h[1] += wy * e.value;
+                    first = std::min(first, static_cast<int>(e.index));
+                }
             }
         }
-        Forms forms;
+        std::vector<Forms> forms(points.size());
+        const std::size_t width = 2 * points.size();
         for (int k = first; k <= t_; ++k) {
-            double x = hx_[at(k)];
-            double y = hy_[at(k)];
+            double* hk = &h_[at(k) * kWidth];
             for (std::int32_t a = pattern_.aboveStart[at(k)]; a < pattern_.aboveStart[at(k) + 1]; ++a) {
                 const int l = pattern_.aboveRow[at(a)];
                 if (l < first) continue;
-                x -= multiplier_[at(a)] * hx_[at(l)];
-                y -= multiplier_[at(a)] * hy_[at(l)];
+                const double m = multiplier_[at(a)];
+                const double* hl = &h_[at(l) * kWidth];
+                for (std::size_t j = 0; j < width; ++j) hk[j] -= m * hl[j];
             }
-            hx_[at(k)] = x;
-            hy_[at(k)] = y;
-            const double d = pivot_[at(k)];
-            forms.xx += x * x / d;
-            forms.yy += y * y / d;
-            forms.xy += x * y / d;
+            // h(k)^2 / U(k, k), by the pivot's reciprocal: a division per
+            // row and pass instead of three per point.
+            const double inverse = 1 / pivot_[at(k)];
+            for (std::size_t p = 0; p < points.size(); ++p) {
+                const double x = hk[2 * p], y = hk[2 * p + 1];
+                const double xScaled = x * inverse;
+                forms[p].xx += x * xScaled;
+                forms[p].xy += y * xScaled;
+                forms[p].yy += y * (y * inverse);
+            }
         }
-        if (first <= t_) {
-            std::fill(hx_.begin() + first, hx_.end(), 0.0);
-            std::fill(hy_.begin() + first, hy_.end(), 0.0);
-        }
+        if (first <= t_) std::fill(h_.begin() + static_cast<std::ptrdiff_t>(at(first) * kWidth), h_.end(), 0.0);
         return forms;
     }
 
 private:
+    static constexpr std::size_t kWidth = 2 * kPoints;
     int t_;
     const BorderedNormalMatrix::Pattern& pattern_;
     std::vector<double> pivot_;
     std::vector<double> multiplier_;
-    std::vector<double> hx_, hy_;
+    std::vector<double> h_;  // row k holds x, y of every point of the pass
 };
 
 bool usable(double weightReciprocal) { return std::isfinite(weightReciprocal) && weightReciprocal >= 0; }
@@ -297,18 +306,24 @@ std::vector<WeightReciprocals> computeWeightReciprocals(const AdjustmentState& s
     const ApproximateTraverse traverse = approximateTraverse(s);
     ReducedForms reduced(s.normalMatrix);
     std::vector<WeightReciprocals> rows(at(r) + 1);
-    for (int i = 1; i < r; ++i) {
-        const WeightFunctions w = weightFunctionsOf(s, traverse, i);
-        // [f f q] and the mixed [fx fy q], over the observations in increasing order.
-        double fxx = 0, fyy = 0, fxy = 0;
-        for (const WeightFunctions::Term& term : w.terms) {
-            const double qu = q[at(term.column)];
-            fxx += (term.x * qu) * term.x;
-            fyy += (term.y * qu) * term.y;
-            fxy += (term.y * qu) * term.x;
+    std::vector<WeightFunctions> batch;
+    for (int first = 1; first < r; first += ReducedForms::kPoints) {
+        const int last = std::min(r - 1, first + ReducedForms::kPoints - 1);
+        batch.clear();
+        for (int i = first; i <= last; ++i) batch.push_back(weightFunctionsOf(s, traverse, i));
+        const std::vector<ReducedForms::Forms> forms = reduced.solve(s.conditionCoefficients, q, batch);
+        for (int i = first; i <= last; ++i) {
+            // [f f q] and the mixed [fx fy q], over the observations in increasing order.
+            double fxx = 0, fyy = 0, fxy = 0;
+            for (const WeightFunctions::Term& term : batch[at(i - first)].terms) {
+                const double qu = q[at(term.column)];
+                fxx += (term.x * qu) * term.x;
+                fyy += (term.y * qu) * term.y;
+                fxy += (term.y * qu) * term.x;
+            }
+            const ReducedForms::Forms& f = forms[at(i - first)];
+            rows[at(i)] = {fxx - f.xx, fyy - f.yy, fxy - f.xy};
         }
-        const ReducedForms::Forms forms = reduced.solve(s.conditionCoefficients, q, w);
-        rows[at(i)] = {fxx - forms.xx, fyy - forms.yy, fxy - forms.xy};
     }
     return rows;
 }
