@@ -18,6 +18,7 @@
 #include "NetworkFixture.h"
 #include "adjustment/AdjustmentStages.h"
 #include "adjustment/DenseAdjustment.h"
+#include "adjustment/PointPrecision.h"
 
 // Heap accounting for the high-water mark: every allocation through new.
 namespace {
@@ -135,10 +136,42 @@ void run(benchmark::State& state, bool dense) {
 
 }  // namespace
 
+// Every point's precision from a completed computation (the state as a run
+// leaves it, made once per size).
+void PointPrecisionOfEveryPoint(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    static std::map<int, AdjustmentState> completed;
+    auto it = completed.find(n);
+    if (it == completed.end()) {
+        AdjustmentState s = typed(n);
+        adjust(s, false);
+        s.complete = true;
+        s.resultRowCount = static_cast<std::int16_t>(n + 1);
+        it = completed.emplace(n, std::move(s)).first;
+    }
+    std::size_t peak = 0;
+    for (auto _ : state) {
+        const std::size_t before = heapNow.load();
+        heapPeak = before;
+        {
+            const std::vector<PointPrecision> rows = computePointPrecision(it->second);
+            benchmark::DoNotOptimize(rows.data());
+        }
+        peak = std::max(peak, heapPeak.load() - before);
+    }
+    state.counters["triangles"] = n;
+    state.counters["heap_peak_MB"] = static_cast<double>(peak) / (1024.0 * 1024.0);
+    state.SetComplexityN(n);
+}
+
 void Sparse(benchmark::State& state) { run(state, false); }
 void Dense(benchmark::State& state) { run(state, true); }
 
 BENCHMARK(Sparse)->Arg(10)->Arg(100)->Arg(1000)->Arg(6553)->Unit(benchmark::kMillisecond);
+BENCHMARK(PointPrecisionOfEveryPoint)
+    ->Arg(10)->Arg(100)->Arg(300)->Arg(1000)->Arg(3000)->Arg(6553)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oNSquared);
 BENCHMARK(Dense)->Arg(10)->Arg(100)->Arg(300)->Unit(benchmark::kMillisecond);
 
 }  // namespace kestrane

@@ -1,0 +1,90 @@
+#include "frontends/qt/HelpDialogs.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+namespace kestrane {
+
+namespace {
+
+const char* const kGuide = R"(
+<h2>Kestrane 使用说明</h2>
+<p>Kestrane 按条件平差严密计算中心多边形边角网：一个中心点，周围 n 个三角形，
+每个三角形的三个角和图形的每条边都已观测。网与已知点 A 联系，用 A 点的外方位角 T0
+和定向角 Qa 定向，或者用第二个已知点（外围点 B 或中心点 C）定向。</p>
+
+<h3>输入的顺序</h3>
+<ol>
+<li>三角形个数 n（3 到 6553）和规范规定的测角限差（秒）；这两项不需要确认。</li>
+<li>已知点 A 的纵座标 X 和横座标 Y（米）。</li>
+<li>B 点的座标；B 不是已知点时 X、Y 都输入 0。B 不是已知点时再输入 C 点（中心点）的座标，
+不是已知点也输入两个 0。</li>
+<li>只已知 A 点时：外方位角 T0 和定向角 Qa。</li>
+<li>点名：起算点 A，依次输入各待定点，最后是闭合点（再次为 A，或者 B，或者 C）。</li>
+<li>每个三角形的三个角：求距角 a（在前一个外围点）、前进角 b（在后一个外围点）、
+中心角 c（在中心点）。每输完一个三角形，窗口显示它的闭合差。</li>
+<li>边长 s(1) … s(2n)：s(2i−1)、s(2i+1) 是第 i 个三角形的两条辐射边，s(2i) 是它的外围边。
+由已知座标算出的边（已知 B 时的 s(2n)，已知 C 时的 s(1)）不输入。</li>
+</ol>
+<p>然后程序逐个显示边条件闭合差、水平条件闭合差、精度评定，最后一行一行显示各点的平差座标。</p>
+
+<h3>角度的写法</h3>
+<p>角度用“度.分秒”写成一个数：<b>58.2736</b> 是 58°27′36″，<b>58.27365</b> 是 58°27′36.5″。
+分和秒各占两位数字。</p>
+
+<h3>确认</h3>
+<p>除三角形个数和测角限差以外，每个输入的数值都显示在窗口中并要求确认：
+直接按 Enter（或“确定”）表示正确；输入 <b>0</b> 表示错误，重新输入这个数值。
+在需要数值的对话框中按“取消”，程序询问是否放弃本次计算；选择“保存并放弃”
+可以先把已输入的数据保存到观测数据文件，以后打开这个文件从中断处继续。</p>
+
+<h3>观测数据文件</h3>
+<p>“文件 → 打开观测数据”读入一个 <code>*.kestrane.toml</code> 文件，并立即用其中的数值计算，
+不再一个个询问；文件不完整时，程序从文件结束处继续询问。
+“文件 → 保存观测数据”把上一次计算中已输入的全部数值写入文件，可以用文本编辑器修改后再打开。
+“打开示例”中有各种已知点情形的示例网。“导出结果 (CSV)”把各点的平差座标写成电子表格可读的 CSV 文件。</p>
+<p>程序意外退出（断电、被强行关闭）时，正在输入的数据已保存在恢复文件中；
+下次启动时程序会询问是否继续这次计算。</p>
+
+<h3>打印</h3>
+<p>“打 印”按钮（或“文件 → 打印”）打印上一次完成的计算的报告：已知数据、观测边长和平差边长、
+观测角、各组闭合差、法方程式联系数、平差座标和精度评定。没有安装打印机时，
+可以把报告保存为 PDF 文件。</p>
+)";
+
+}  // namespace
+
+void showGuide(QWidget* parent) {
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("guide"));
+    dialog.setWindowTitle(QStringLiteral("使用说明"));
+    auto* text = new QTextBrowser(&dialog);
+    text->setHtml(QString::fromUtf8(kGuide));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("关闭"));
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(text);
+    layout->addWidget(buttons);
+    dialog.resize(620, 520);
+    dialog.exec();
+}
+
+void showAbout(QWidget* parent) {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("关于 Kestrane"),
+                    QStringLiteral("<b>Kestrane %1</b><br><br>"
+                                   "中心多边形边角网条件平差计算。<br><br>"
+                                   "版权所有 © the Kestrane developers<br>"
+                                   "按 MIT 许可证发布，可以自由使用、复制、修改和分发。")
+                        .arg(QStringLiteral(KESTRANE_VERSION)),
+                    QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("about"));
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box.exec();
+}
+
+}  // namespace kestrane

@@ -1,0 +1,426 @@
+#include "frontends/qt/NetworkPicture.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QPolygonF>
+#include <QSaveFile>
+#include <QSvgGenerator>
+
+#include <algorithm>
+#include <array>
+#include <clocale>
+#include <cmath>
+#include <memory>
+
+#include "frontends/qt/QtFonts.h"
+
+namespace kestrane {
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+
+// 1, 2 or 5 times a power of ten, the largest not above v (v > 0).
+double roundDown125(double v) {
+    const double power = std::pow(10.0, std::floor(std::log10(v)));
+    for (const double step : {5.0, 2.0, 1.0}) {
+        if (step * power <= v) return step * power;
+    }
+    return power;
+}
+
+// A number of a caption: no trailing zeros, no exponent.
+QString numberText(double v) {
+    QString text = QString::number(v, 'f', v >= 1 ? 0 : 6);
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0'))) text.chop(1);
+        if (text.endsWith(QLatin1Char('.'))) text.chop(1);
+    }
+    return text;
+}
+
+QString lengthText(double metres) {
+    if (metres >= 1000) return numberText(metres / 1000) + QStringLiteral(" 千米");
+    return numberText(metres) + QStringLiteral(" 米");
+}
+
+// A unit of line widths and text sizes: a pixel of a window of ordinary
+// size, more on a larger target (an export or a printed page).
+double unitOf(const QRectF& target) { return std::max(1.0, std::min(target.width(), target.height()) / 700.0); }
+
+QFont pictureFont(double pixels) {
+    QFont font;
+    font.setFamilies(installedFamilies(QStringLiteral("MS Sans Serif")));
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixels))));
+    return font;
+}
+
+// The unit circle, for ellipses drawn as polygons.
+const std::array<QPointF, 48>& circle() {
+    static const std::array<QPointF, 48> c = [] {
+        std::array<QPointF, 48> points;
+        for (std::size_t k = 0; k < points.size(); ++k) {
+            const double a = 2 * kPi * static_cast<double>(k) / static_cast<double>(points.size());
+            points[k] = QPointF(std::cos(a), std::sin(a));
+        }
+        return points;
+    }();
+    return c;
+}
+
+// The mean length of the radial sides on the target.
+double radialReach(const QPointF& centre, const QVector<QLineF>& radials) {
+    double sum = 0;
+    for (const QLineF& line : radials) sum += QLineF(centre, line.p2()).length();
+    return radials.isEmpty() ? 1.0 : std::max(1.0, sum / radials.size());
+}
+
+}  // namespace
+
+NetworkPicture::NetworkPicture(const AdjustmentState& s, const std::vector<PointPrecision>& precision) {
+    const int r = s.resultRowCount;
+    if (!s.complete || precision.size() != static_cast<std::size_t>(r) + 1) return;
+    const int n = s.triangleCount;
+    const KnownPointCase known = s.knownPointCase();
+    // A again at the end of the chain is not drawn twice.
+    const int last = known == KnownPointCase::AOnly ? r - 1 : r;
+    const int centreRow = known == KnownPointCase::AWithB ? n - 1 : n;
+    for (int i = 0; i <= last; ++i) {
+        const PointPrecision& p = precision[static_cast<std::size_t>(i)];
+        Point point;
+        point.name = QString::fromStdString(s.pointNames[static_cast<std::size_t>(i)]);
+        point.x = s.pointX[static_cast<std::size_t>(i)];
+        point.y = s.pointY[static_cast<std::size_t>(i)];
+        point.known = p.known;
+        point.centre = i == centreRow;
+        point.hasEllipse = !p.known && p.ellipseComputable && p.positionComputable();
+        point.dash = !p.known && !point.hasEllipse;
+        point.major = p.semiMajor;  // millimetres until the factor is known
+        point.minor = p.semiMinor;
+        point.azimuth = p.majorAzimuth;
+        points_.push_back(point);
+    }
+    centre_ = centreRow;
+    outerRing_.push_back(0);
+    for (int i = 1; i <= last; ++i) {
+        if (i != centreRow) outerRing_.push_back(i);
+    }
+    outerRing_.push_back(0);
+
+    // The largest mp marks the weakest point found.
+    float largestError = -1;
+    for (int i = 0; i <= last; ++i) {
+        const PointPrecision& p = precision[static_cast<std::size_t>(i)];
+        if (!p.known && p.positionComputable() && p.positionError > largestError) {
+            largestError = p.positionError;
+            largest_ = i;
+        }
+    }
+
+    minX_ = maxX_ = points_[0].x;
+    minY_ = maxY_ = points_[0].y;
+    for (const Point& p : points_) {
+        minX_ = std::min(minX_, p.x), maxX_ = std::max(maxX_, p.x);
+        minY_ = std::min(minY_, p.y), maxY_ = std::max(maxY_, p.y);
+        if (p.hasEllipse) largestMajorMillimetres_ = std::max(largestMajorMillimetres_, p.major);
+    }
+
+    // The largest ellipse a twentieth of the network's extent, at a round factor.
+    const double extent = std::max({maxX_ - minX_, maxY_ - minY_, 1e-9});
+    if (largestMajorMillimetres_ > 0) ellipseFactor_ = roundDown125(extent / 20 / (largestMajorMillimetres_ / 1000));
+    for (Point& p : points_) {
+        p.major = p.major / 1000 * ellipseFactor_;
+        p.minor = p.minor / 1000 * ellipseFactor_;
+        if (p.hasEllipse) {
+            minX_ = std::min(minX_, p.x - p.major), maxX_ = std::max(maxX_, p.x + p.major);
+            minY_ = std::min(minY_, p.y - p.major), maxY_ = std::max(maxY_, p.y + p.major);
+        }
+    }
+}
+
+QString NetworkPicture::ellipseFactorCaption() const {
+    if (ellipseFactor_ <= 0) return QStringLiteral("误差椭圆均为零");
+    return QStringLiteral("误差椭圆放大 ") + numberText(ellipseFactor_) + QStringLiteral(" 倍");
+}
+
+PictureView NetworkPicture::fitView(const QRectF& target) const {
+    PictureView view;
+    view.centreX = (minX_ + maxX_) / 2;
+    view.centreY = (minY_ + maxY_) / 2;
+    const double u = unitOf(target);
+    // Room for the captions below and the names around.
+    const double width = std::max(1.0, target.width() - 80 * u);
+    const double height = std::max(1.0, target.height() - 150 * u);
+    const double spanX = std::max(maxX_ - minX_, 1e-6);
+    const double spanY = std::max(maxY_ - minY_, 1e-6);
+    view.pixelsPerMetre = std::min(width / spanY, height / spanX);
+    // The drawing sits above the captions.
+    view.centreX -= 45 * u / view.pixelsPerMetre;
+    return view;
+}
+
+void NetworkPicture::paint(QPainter& painter, const QRectF& target, const PictureView& view) const {
+    painter.save();
+    painter.setClipRect(target);
+    painter.fillRect(target, Qt::white);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    const double u = unitOf(target);
+    const QPointF middle = target.center();
+    const double k = view.pixelsPerMetre;
+    // Northing up, easting to the right.
+    auto at = [&](double x, double y) {
+        return QPointF(middle.x() + (y - view.centreY) * k, middle.y() - (x - view.centreX) * k);
+    };
+    const QRectF visible = target.adjusted(-40 * u, -40 * u, 40 * u, 40 * u);
+
+    if (!points_.empty()) {
+        int shown = 0;
+        for (const Point& p : points_) shown += visible.contains(at(p.x, p.y)) ? 1 : 0;
+        // Thousands of shapes on a raster are drawn without smoothing, which
+        // would cost more than it shows.
+        const bool raster = painter.device()->devType() == QInternal::Image ||
+                            painter.device()->devType() == QInternal::Widget ||
+                            painter.device()->devType() == QInternal::Pixmap;
+        painter.setRenderHint(QPainter::Antialiasing, !(raster && shown > 1500));
+        // Radial sides, then the outer polygon.
+        const Point& centre = points_[static_cast<std::size_t>(centre_)];
+        const QPointF c = at(centre.x, centre.y);
+        QVector<QLineF> radials;
+        radials.reserve(static_cast<int>(outerRing_.size()));
+        for (std::size_t j = 0; j + 1 < outerRing_.size(); ++j) {
+            const Point& p = points_[static_cast<std::size_t>(outerRing_[j])];
+            const QPointF q = at(p.x, p.y);
+            // Lines wholly to one side of the target are left out.
+            if ((c.x() < visible.left() && q.x() < visible.left()) || (c.x() > visible.right() && q.x() > visible.right()) ||
+                (c.y() < visible.top() && q.y() < visible.top()) || (c.y() > visible.bottom() && q.y() > visible.bottom())) {
+                continue;
+            }
+            radials.append(QLineF(c, q));
+        }
+        // Many radial sides close together are drawn lighter.
+        const bool dense = static_cast<double>(radials.size()) * 4 * u > 2 * kPi * radialReach(c, radials);
+        painter.setPen(QPen(dense ? QColor(215, 215, 215) : QColor(150, 150, 150), (dense ? 0.5 : 0.8) * u));
+        painter.drawLines(radials);
+        QPolygonF ring;
+        ring.reserve(static_cast<int>(outerRing_.size()));
+        for (const int i : outerRing_) ring.append(at(points_[static_cast<std::size_t>(i)].x, points_[static_cast<std::size_t>(i)].y));
+        painter.setPen(QPen(QColor(40, 40, 40), 1.2 * u));
+        painter.drawPolyline(ring);
+
+        // Ellipses, as polygons in the drawing's own scale.
+        painter.setPen(QPen(QColor(200, 30, 30), 1.0 * u));
+        painter.setBrush(Qt::NoBrush);
+        const auto& unit = circle();
+        QPolygonF outline(static_cast<int>(unit.size()));
+        for (const Point& p : points_) {
+            if (!p.hasEllipse) continue;
+            const QPointF q = at(p.x, p.y);
+            const double a = p.major * k, b = p.minor * k;
+            if (!visible.adjusted(-a, -a, a, a).contains(q)) continue;
+            // The major axis along the azimuth: north up is -y on the target.
+            const double phi = p.azimuth * kPi / 180;
+            const double ex = std::sin(phi), ey = -std::cos(phi);  // major axis direction on the target
+            // Fewer corners for an ellipse of a few pixels.
+            const std::size_t step = a < 6 * u ? 4 : (a < 25 * u ? 2 : 1);
+            outline.resize(static_cast<int>(unit.size() / step));
+            for (std::size_t j = 0; j < unit.size(); j += step) {
+                const double cu = unit[j].x() * a, su = unit[j].y() * b;
+                outline[static_cast<int>(j / step)] = QPointF(q.x() + cu * ex - su * ey, q.y() + cu * ey + su * ex);
+            }
+            painter.drawPolygon(outline);
+        }
+
+        // Points: known ones as triangles, the centre as a ringed dot, a
+        // dash where the figures could not be computed. Names and marks of
+        // the unknown points only where they leave room for each other.
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        const QFont nameFont = pictureFont(12 * u);
+        const QFontMetricsF nameMetrics(nameFont);
+        const double room = nameMetrics.height() * nameMetrics.height() * 12;
+        const bool allNames = shown * room <= target.width() * target.height();
+        painter.setFont(nameFont);
+        for (int i = 0; i < static_cast<int>(points_.size()); ++i) {
+            const Point& p = points_[static_cast<std::size_t>(i)];
+            const QPointF q = at(p.x, p.y);
+            if (!visible.contains(q)) continue;
+            painter.setPen(QPen(Qt::black, 1.0 * u));
+            if (p.known) {
+                const double s = 6 * u;
+                painter.setBrush(Qt::black);
+                painter.drawPolygon(QPolygonF({q + QPointF(0, -s), q + QPointF(0.87 * s, 0.5 * s), q + QPointF(-0.87 * s, 0.5 * s)}));
+            } else if (p.centre) {
+                painter.setBrush(Qt::white);
+                painter.drawEllipse(q, 4 * u, 4 * u);
+                painter.setBrush(Qt::black);
+                painter.drawEllipse(q, 1.5 * u, 1.5 * u);
+            } else if (allNames || i == largest_) {
+                painter.setBrush(Qt::white);
+                painter.drawEllipse(q, 2.5 * u, 2.5 * u);
+            }
+            if (p.dash) {
+                painter.setPen(QPen(QColor(200, 30, 30), 2.0 * u));
+                painter.drawLine(q + QPointF(-7 * u, 0), q + QPointF(7 * u, 0));
+            }
+            if (allNames || p.known || p.centre || i == largest_) {
+                painter.setPen(i == largest_ ? QColor(200, 30, 30) : Qt::black);
+                painter.drawText(q + QPointF(6 * u, -6 * u), p.name);
+            }
+        }
+    }
+
+    // North arrow, top right.
+    painter.setBrush(Qt::black);
+    painter.setPen(QPen(Qt::black, 1.2 * u));
+    const QPointF tip(target.right() - 30 * u, target.top() + 30 * u);
+    painter.drawLine(tip, tip + QPointF(0, 40 * u));
+    painter.drawPolygon(QPolygonF({tip, tip + QPointF(-6 * u, 14 * u), tip + QPointF(6 * u, 14 * u)}));
+    const QFont captionFont = pictureFont(13 * u);
+    painter.setFont(captionFont);
+    const QFontMetricsF captionMetrics(captionFont);
+    const QString north = QStringLiteral("北");
+    painter.drawText(QPointF(tip.x() - captionMetrics.horizontalAdvance(north) / 2, tip.y() - 6 * u), north);
+
+    // Scale bars, bottom left: the network's, then the ellipses'.
+    auto scaleBar = [&](double baselineY, double metresPerPixel, double groundLength, const QString& caption) {
+        const double length = groundLength / metresPerPixel;
+        const QPointF start(target.left() + 20 * u, baselineY);
+        painter.setPen(QPen(Qt::black, 1.5 * u));
+        painter.drawLine(start, start + QPointF(length, 0));
+        painter.drawLine(start, start + QPointF(0, -6 * u));
+        painter.drawLine(start + QPointF(length / 2, 0), start + QPointF(length / 2, -4 * u));
+        painter.drawLine(start + QPointF(length, 0), start + QPointF(length, -6 * u));
+        painter.drawText(start + QPointF(length + 8 * u, 0), caption);
+    };
+    const double barSpace = std::max(1.0, target.width() / 4);
+    const double metres = roundDown125(barSpace / k);
+    scaleBar(target.bottom() - 20 * u, 1 / k, metres, QStringLiteral("比例尺 ") + lengthText(metres));
+    if (ellipseFactor_ > 0) {
+        // On the ellipses' own scale: a millimetre on the ground is
+        // ellipseFactor millimetres in the drawing.
+        const double pixelsPerMillimetre = ellipseFactor_ / 1000 * k;
+        const double millimetres = roundDown125(std::max(largestMajorMillimetres_, 1e-9));
+        if (millimetres * pixelsPerMillimetre <= target.width() * 0.6) {
+            scaleBar(target.bottom() - 45 * u, 1 / pixelsPerMillimetre, millimetres,
+                     QStringLiteral("椭圆 ") +
+                         (millimetres >= 1000 ? numberText(millimetres / 1000) + QStringLiteral(" 米")
+                                              : numberText(millimetres) + QStringLiteral(" 毫米")));
+        }
+    }
+    painter.setPen(Qt::black);
+    QString legend = ellipseFactorCaption() + QStringLiteral("    ▲ 已知点");
+    for (const Point& p : points_) {
+        if (p.dash) {
+            legend += QStringLiteral("    — 精度无法计算");
+            break;
+        }
+    }
+    if (largest_ >= 0) legend += QStringLiteral("    红字: 点位中误差最大的点");
+    painter.drawText(QPointF(target.left() + 20 * u, target.bottom() - 70 * u), legend);
+    painter.restore();
+}
+
+namespace {
+
+QString extensionOf(const QString& path) { return QFileInfo(path).suffix().toLower(); }
+
+bool commit(QSaveFile& file, const QString& path, QString* error) {
+    if (!file.commit()) {
+        if (error) *error = QStringLiteral("无法写入文件: ") + path;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool writeNetworkPicturePdf(const NetworkPicture& picture, const QString& path, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error) *error = QStringLiteral("无法写入文件: ") + path;
+        return false;
+    }
+    {
+        QPdfWriter writer(&file);
+        writer.setTitle(QStringLiteral("网图"));
+        writer.setCreator(QStringLiteral("Kestrane"));
+        writer.setResolution(300);
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
+                                         QPageLayout::Millimeter));
+        QPainter painter(&writer);
+        const QRectF target(QPointF(0, 0), QSizeF(writer.width(), writer.height()));
+        picture.paint(painter, target);
+    }
+    return commit(file, path, error);
+}
+
+bool writeNetworkPicture(const NetworkPicture& picture, const QString& path, QString* error) {
+    const QString extension = extensionOf(path);
+    if (extension == QLatin1String("pdf")) return writeNetworkPicturePdf(picture, path, error);
+    if (extension != QLatin1String("svg") && extension != QLatin1String("png")) {
+        if (error) *error = QStringLiteral("不支持的文件类型: ") + path;
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error) *error = QStringLiteral("无法写入文件: ") + path;
+        return false;
+    }
+    const QSize size(1600, 1200);
+    if (extension == QLatin1String("svg")) {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&file);
+        svg.setSize(size);
+        svg.setViewBox(QRect(QPoint(0, 0), size));
+        svg.setTitle(QStringLiteral("网图"));
+        svg.setDescription(picture.ellipseFactorCaption());
+        QPainter painter(&svg);
+        picture.paint(painter, QRectF(QPointF(0, 0), QSizeF(size)));
+    } else {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            picture.paint(painter, QRectF(image.rect()));
+        }
+        if (!image.save(&file, "PNG")) {
+            file.cancelWriting();
+            if (error) *error = QStringLiteral("无法写入文件: ") + path;
+            return false;
+        }
+    }
+    return commit(file, path, error);
+}
+
+bool writeNetworkPlot(const AdjustmentState& state, const std::vector<PointPrecision>& precision, const QString& path,
+                      QString* error) {
+    const QString extension = extensionOf(path);
+    if (extension != QLatin1String("svg") && extension != QLatin1String("pdf")) {
+        if (error) *error = QStringLiteral("网图只能写成 SVG 或 PDF 文件: ") + path;
+        return false;
+    }
+    // Drawing needs the font machinery of a GUI application, never a display.
+    std::unique_ptr<QGuiApplication> app;
+    if (!QCoreApplication::instance()) {
+        static int argc = 3;
+        static char arg0[] = "kestrane", arg1[] = "-platform", arg2[] = "offscreen";
+        static char* argv[] = {arg0, arg1, arg2, nullptr};
+        app = std::make_unique<QGuiApplication>(argc, argv);
+        std::setlocale(LC_NUMERIC, "C");
+    }
+    const NetworkPicture picture(state, precision);
+    if (picture.empty()) {
+        if (error) *error = QStringLiteral("没有完成的计算, 无法绘制网图");
+        return false;
+    }
+    return writeNetworkPicture(picture, path, error);
+}
+
+}  // namespace kestrane

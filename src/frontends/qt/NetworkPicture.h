@@ -1,0 +1,84 @@
+// The picture of an adjusted network: outer polygon, radial sides, centre,
+// point names, known points as triangles, each point's standard error
+// ellipse enlarged by a stated factor, a north arrow and scale bars. One
+// drawing for the window, the exports (SVG, PDF, PNG), printing and the
+// console's plot.
+#pragma once
+
+#include <QPainter>
+#include <QRectF>
+#include <QString>
+
+#include <vector>
+
+#include "state/AdjustmentState.h"
+#include "state/PointPrecision.h"
+
+namespace kestrane {
+
+// What part of the ground a drawing shows: the ground point (northing X,
+// easting Y, metres) at the centre of the target and the scale.
+struct PictureView {
+    double centreX = 0;
+    double centreY = 0;
+    double pixelsPerMetre = 1;
+};
+
+class NetworkPicture {
+public:
+    // The geometry of a completed computation and its precision rows
+    // (computePointPrecision); everything the drawing needs is kept, the
+    // state is not.
+    NetworkPicture(const AdjustmentState& state, const std::vector<PointPrecision>& precision);
+
+    // The view that shows the whole network, ellipses included, in target.
+    PictureView fitView(const QRectF& target) const;
+
+    // Draws on any painter into target (the painter's device coordinates).
+    void paint(QPainter& painter, const QRectF& target, const PictureView& view) const;
+    void paint(QPainter& painter, const QRectF& target) const { paint(painter, target, fitView(target)); }
+
+    // The ellipses are drawn this many times their size on the ground
+    // (millimetres shown as that many millimetres times the factor); 0 when
+    // every ellipse is a point.
+    double ellipseFactor() const { return ellipseFactor_; }
+    // The caption that states the factor.
+    QString ellipseFactorCaption() const;
+    int pointCount() const { return static_cast<int>(points_.size()); }
+    bool empty() const { return points_.empty(); }
+
+private:
+    struct Point {
+        QString name;
+        double x = 0, y = 0;       // northing, easting, metres
+        bool known = false;
+        bool centre = false;
+        bool hasEllipse = false;   // computable and not known
+        bool dash = false;         // figures not computable
+        double major = 0, minor = 0;  // ground metres after enlargement
+        double azimuth = 0;           // decimal degrees
+    };
+    std::vector<Point> points_;
+    std::vector<int> outerRing_;   // indices into points_: A, outer points, A
+    int centre_ = -1;
+    int largest_ = -1;             // the point with the largest mp
+    double minX_ = 0, maxX_ = 0, minY_ = 0, maxY_ = 0;  // with the ellipses
+    double largestMajorMillimetres_ = 0;
+    double ellipseFactor_ = 0;
+};
+
+// Writes the picture as SVG, PDF or PNG, chosen by the path's extension
+// (.svg, .pdf, .png); false with a message when it cannot. The file is
+// replaced only when the whole picture was written.
+bool writeNetworkPicture(const NetworkPicture& picture, const QString& path, QString* error);
+
+// The PDF form alone: every PDF of the picture is written here.
+bool writeNetworkPicturePdf(const NetworkPicture& picture, const QString& path, QString* error);
+
+// For the console's --plot: the picture of a completed computation as SVG or
+// PDF by the extension. Works without a display: when no application runs,
+// an offscreen one is made for the drawing.
+bool writeNetworkPlot(const AdjustmentState& state, const std::vector<PointPrecision>& precision, const QString& path,
+                      QString* error);
+
+}  // namespace kestrane

@@ -1,0 +1,160 @@
+#include "frontends/qt/NetworkPictureWindow.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include <cmath>
+
+#include "adjustment/PointPrecision.h"
+
+namespace kestrane {
+
+NetworkCanvas::NetworkCanvas(std::shared_ptr<const NetworkPicture> picture, QWidget* parent)
+    : QWidget(parent), picture_(std::move(picture)) {
+    setObjectName(QStringLiteral("networkCanvas"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(false);
+    setMinimumSize(300, 250);
+    setCursor(Qt::OpenHandCursor);
+    view_ = picture_->fitView(QRectF(rect()));
+}
+
+void NetworkCanvas::fitToWindow() {
+    fitted_ = true;
+    view_ = picture_->fitView(QRectF(rect()));
+    update();
+}
+
+void NetworkCanvas::zoomAt(const QPointF& at, double factor) {
+    // The ground point under the cursor stays there.
+    const QPointF middle = QRectF(rect()).center();
+    const double k = view_.pixelsPerMetre;
+    const double y = view_.centreY + (at.x() - middle.x()) / k;
+    const double x = view_.centreX - (at.y() - middle.y()) / k;
+    view_.pixelsPerMetre = k * factor;
+    view_.centreY = y - (at.x() - middle.x()) / view_.pixelsPerMetre;
+    view_.centreX = x + (at.y() - middle.y()) / view_.pixelsPerMetre;
+    fitted_ = false;
+    update();
+}
+
+void NetworkCanvas::panBy(const QPointF& pixels) {
+    view_.centreY -= pixels.x() / view_.pixelsPerMetre;
+    view_.centreX += pixels.y() / view_.pixelsPerMetre;
+    fitted_ = false;
+    update();
+}
+
+void NetworkCanvas::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    picture_->paint(painter, QRectF(rect()), view_);
+}
+
+void NetworkCanvas::wheelEvent(QWheelEvent* event) {
+    const double steps = event->angleDelta().y() / 120.0;
+    if (steps != 0) zoomAt(event->position(), std::pow(1.25, steps));
+    event->accept();
+}
+
+void NetworkCanvas::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        dragging_ = true;
+        lastDrag_ = event->position();
+        setCursor(Qt::ClosedHandCursor);
+    }
+}
+
+void NetworkCanvas::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragging_) return;
+    panBy(event->position() - lastDrag_);
+    lastDrag_ = event->position();
+}
+
+void NetworkCanvas::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        dragging_ = false;
+        setCursor(Qt::OpenHandCursor);
+    }
+}
+
+void NetworkCanvas::resizeEvent(QResizeEvent*) {
+    if (fitted_) view_ = picture_->fitView(QRectF(rect()));
+}
+
+NetworkPictureWindow::NetworkPictureWindow(const AdjustmentState& state, QWidget* parent)
+    : NetworkPictureWindow(state, computePointPrecision(state), parent) {}
+
+NetworkPictureWindow::NetworkPictureWindow(const AdjustmentState& state, const std::vector<PointPrecision>& precision,
+                                           QWidget* parent)
+    : QWidget(parent), picture_(std::make_shared<const NetworkPicture>(state, precision)) {
+    setObjectName(QStringLiteral("networkPictureWindow"));
+    setWindowTitle(QStringLiteral("网图"));
+    canvas_ = new NetworkCanvas(picture_, this);
+
+    auto* fit = new QPushButton(QStringLiteral("适合窗口"), this);
+    fit->setObjectName(QStringLiteral("fitButton"));
+    connect(fit, &QPushButton::clicked, this, &NetworkPictureWindow::fitToWindow);
+    auto* save = new QPushButton(QStringLiteral("导出..."), this);
+    save->setObjectName(QStringLiteral("exportButton"));
+    connect(save, &QPushButton::clicked, this, &NetworkPictureWindow::exportWithDialog);
+    auto* printButton = new QPushButton(QStringLiteral("打印..."), this);
+    printButton->setObjectName(QStringLiteral("printPictureButton"));
+    connect(printButton, &QPushButton::clicked, this, &NetworkPictureWindow::print);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(fit);
+    buttons->addWidget(save);
+    buttons->addWidget(printButton);
+    buttons->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(buttons);
+    layout->addWidget(canvas_, 1);
+    resize(900, 700);
+}
+
+void NetworkPictureWindow::fitToWindow() { canvas_->fitToWindow(); }
+
+bool NetworkPictureWindow::exportTo(const QString& path, QString* error) const {
+    return writeNetworkPicture(*picture_, path, error);
+}
+
+void NetworkPictureWindow::exportWithDialog() {
+    QString selected;
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("导出网图"), QStringLiteral("网图.svg"),
+        QStringLiteral("SVG 图形 (*.svg);;PDF 文件 (*.pdf);;PNG 图像 (*.png)"), &selected);
+    if (path.isEmpty()) return;
+    QString target = path;
+    if (QFileInfo(target).suffix().isEmpty()) {
+        target += selected.contains(QLatin1String("pdf")) ? QStringLiteral(".pdf")
+                  : selected.contains(QLatin1String("png")) ? QStringLiteral(".png")
+                                                            : QStringLiteral(".svg");
+    }
+    QString error;
+    if (!exportTo(target, &error)) QMessageBox::warning(this, QStringLiteral("导出网图"), error);
+}
+
+void NetworkPictureWindow::printTo(QPrinter& printer) const {
+    QPainter painter(&printer);
+    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+    picture_->paint(painter, QRectF(QPointF(0, 0), page.size()));
+}
+
+void NetworkPictureWindow::print() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(QStringLiteral("打印网图"));
+    if (dialog.exec() == QDialog::Accepted) printTo(printer);
+}
+
+}  // namespace kestrane

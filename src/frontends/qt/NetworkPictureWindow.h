@@ -1,0 +1,74 @@
+// The network picture window: the drawing of NetworkPicture, zoomed with the
+// wheel about the cursor, panned by dragging, fitted to the window on
+// request; exported as SVG, PDF or PNG and printed.
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+#include "frontends/qt/NetworkPicture.h"
+#include "state/AdjustmentState.h"
+#include "state/PointPrecision.h"
+
+class QPrinter;
+
+namespace kestrane {
+
+// The drawing surface: keeps the view, never the computation.
+class NetworkCanvas : public QWidget {
+    Q_OBJECT
+public:
+    NetworkCanvas(std::shared_ptr<const NetworkPicture> picture, QWidget* parent);
+
+    const PictureView& view() const { return view_; }
+    // Zooms by factor (> 1 enlarges) keeping the ground point under `at`
+    // (widget pixels) where it is.
+    void zoomAt(const QPointF& at, double factor);
+    // Moves the drawing by the given widget pixels.
+    void panBy(const QPointF& pixels);
+    void fitToWindow();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    std::shared_ptr<const NetworkPicture> picture_;
+    PictureView view_;
+    bool fitted_ = true;  // follows the window's size until zoomed or panned
+    bool dragging_ = false;
+    QPointF lastDrag_;
+};
+
+class NetworkPictureWindow : public QWidget {
+    Q_OBJECT
+public:
+    // From a completed computation; computes the precision rows itself.
+    explicit NetworkPictureWindow(const AdjustmentState& state, QWidget* parent = nullptr);
+    NetworkPictureWindow(const AdjustmentState& state, const std::vector<PointPrecision>& precision,
+                         QWidget* parent = nullptr);
+
+    NetworkCanvas* canvas() const { return canvas_; }
+    const NetworkPicture& picture() const { return *picture_; }
+    // Writes SVG, PDF or PNG by the extension; false with a message.
+    bool exportTo(const QString& path, QString* error) const;
+    // Prints the whole network on one page.
+    void printTo(QPrinter& printer) const;
+
+public slots:
+    void fitToWindow();
+    void exportWithDialog();
+    void print();
+
+private:
+    std::shared_ptr<const NetworkPicture> picture_;
+    NetworkCanvas* canvas_ = nullptr;
+};
+
+}  // namespace kestrane

@@ -1,0 +1,246 @@
+#include "frontends/qt/PrecisionTableWindow.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+
+#include "adjustment/PointPrecision.h"
+#include "frontends/qt/QtFonts.h"
+#include "results/PrecisionTable.h"
+
+namespace kestrane {
+
+namespace {
+
+constexpr int kSortRole = Qt::UserRole + 1;
+
+QString spreadsheetField(const QString& text) {
+    if (!text.contains(QLatin1Char('\t')) && !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')) &&
+        !text.contains(QLatin1Char('"'))) {
+        return text;
+    }
+    QString quoted = text;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+}  // namespace
+
+PrecisionTableWindow::PrecisionTableWindow(const AdjustmentState& state, QWidget* parent)
+    : PrecisionTableWindow(state, computePointPrecision(state), parent) {}
+
+PrecisionTableWindow::PrecisionTableWindow(const AdjustmentState& state, const std::vector<PointPrecision>& precision,
+                                           QWidget* parent)
+    : QWidget(parent) {
+    setObjectName(QStringLiteral("precisionTableWindow"));
+    setWindowTitle(QStringLiteral("点位精度表"));
+    build(state, precision);
+}
+
+void PrecisionTableWindow::build(const AdjustmentState& state, const std::vector<PointPrecision>& precision) {
+    const auto& header = precisionTableHeader();
+    const auto rows = precisionTableRows(state, precision);
+    model_ = new QStandardItemModel(static_cast<int>(rows.size()), kPrecisionColumnCount, this);
+    QStringList labels;
+    for (const std::string& h : header) labels << QString::fromStdString(h);
+    model_->setHorizontalHeaderLabels(labels);
+
+    float largest = -1;
+    for (std::size_t i = 0; i < precision.size(); ++i) {
+        const PointPrecision& p = precision[i];
+        if (!p.known && p.positionComputable() && p.positionError > largest) {
+            largest = p.positionError;
+            marked_ = static_cast<int>(i);
+        }
+    }
+
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        for (int c = 0; c < kPrecisionColumnCount; ++c) {
+            const QString text = QString::fromStdString(rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
+            auto* item = new QStandardItem(text);
+            item->setEditable(false);
+            if (c == 0) {
+                item->setData(text, kSortRole);
+            } else {
+                // Numbers sort as numbers; a figure that could not be computed
+                // sorts below every number.
+                item->setData(text.isEmpty() ? -std::numeric_limits<double>::infinity() : text.toDouble(), kSortRole);
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            }
+            if (r == marked_) {
+                QFont bold = item->font();
+                bold.setBold(true);
+                item->setFont(bold);
+                item->setBackground(QColor(255, 225, 225));
+                item->setToolTip(QStringLiteral("点位中误差最大的点"));
+            }
+            model_->setItem(r, c, item);
+        }
+        model_->setHeaderData(r, Qt::Vertical, r == marked_ ? QStringLiteral("▶ %1").arg(r + 1) : QString::number(r + 1));
+    }
+
+    sorted_ = new QSortFilterProxyModel(this);
+    sorted_->setSourceModel(model_);
+    sorted_->setSortRole(kSortRole);
+    view_ = new QTableView(this);
+    view_->setObjectName(QStringLiteral("precisionTable"));
+    view_->setModel(sorted_);
+    view_->setSortingEnabled(true);
+    view_->sortByColumn(-1, Qt::AscendingOrder);  // the report's order until a header is clicked
+    view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    view_->horizontalHeader()->setSortIndicatorShown(true);
+
+    note_ = new QLabel(this);
+    note_->setObjectName(QStringLiteral("markedPointNote"));
+    if (marked_ >= 0) {
+        note_->setText(QStringLiteral("▶ 点位中误差最大的点: %1 (mp = %2 毫米)")
+                           .arg(QString::fromStdString(rows[static_cast<std::size_t>(marked_)][0]),
+                                QString::fromStdString(rows[static_cast<std::size_t>(marked_)][7])));
+    } else {
+        note_->setText(rows.empty() ? QStringLiteral("没有完成的计算") : QStringLiteral("没有可计算点位精度的待定点"));
+    }
+    auto* printButton = new QPushButton(QStringLiteral("打印..."), this);
+    printButton->setObjectName(QStringLiteral("printTableButton"));
+    connect(printButton, &QPushButton::clicked, this, &PrecisionTableWindow::print);
+    auto* copyButton = new QPushButton(QStringLiteral("复制"), this);
+    copyButton->setObjectName(QStringLiteral("copyTableButton"));
+    connect(copyButton, &QPushButton::clicked, this, [this] { copySelection(); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(note_, 1);
+    buttons->addWidget(copyButton);
+    buttons->addWidget(printButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(view_, 1);
+    layout->addLayout(buttons);
+
+    auto* copy = new QShortcut(QKeySequence::Copy, view_);
+    copy->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy, &QShortcut::activated, this, [this] { copySelection(); });
+    resize(900, 500);
+}
+
+QStringList PrecisionTableWindow::rowTexts(int viewRow) const {
+    QStringList texts;
+    for (int c = 0; c < sorted_->columnCount(); ++c) texts << sorted_->index(viewRow, c).data(Qt::DisplayRole).toString();
+    return texts;
+}
+
+QString PrecisionTableWindow::selectionText() const {
+    const QModelIndexList selected = view_->selectionModel()->selectedIndexes();
+    if (selected.isEmpty()) return {};
+    // Cells by their place in the view; a rectangle of the selected rows and
+    // columns, cells not selected left empty.
+    std::map<int, std::map<int, QString>> cells;
+    int firstColumn = sorted_->columnCount(), lastColumn = -1;
+    for (const QModelIndex& index : selected) {
+        const int column = view_->horizontalHeader()->visualIndex(index.column());
+        cells[index.row()][column] = index.data(Qt::DisplayRole).toString();
+        firstColumn = std::min(firstColumn, column);
+        lastColumn = std::max(lastColumn, column);
+    }
+    QString text;
+    for (const auto& [row, columns] : cells) {
+        QStringList fields;
+        for (int c = firstColumn; c <= lastColumn; ++c) {
+            const auto it = columns.find(c);
+            fields << spreadsheetField(it == columns.end() ? QString() : it->second);
+        }
+        text += fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    return text;
+}
+
+void PrecisionTableWindow::copySelection() const {
+    const QString text = selectionText();
+    if (!text.isEmpty()) QApplication::clipboard()->setText(text);
+}
+
+void PrecisionTableWindow::printTo(QPrinter& printer) const {
+    QPainter painter(&printer);
+    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+    const QRectF area(QPointF(0, 0), page.size());
+    QFont font;
+    font.setFamilies(installedFamilies(QStringLiteral("宋体")));
+    font.setPointSizeF(9);
+    QFont bold = font;
+    bold.setBold(true);
+    painter.setFont(font);
+    const QFontMetricsF metrics(font, &printer);
+    const double line = metrics.height() * 1.3;
+    const double gap = metrics.horizontalAdvance(QStringLiteral("00"));
+
+    // Column widths from the widest text of each column.
+    const int columns = sorted_->columnCount();
+    std::vector<double> width(static_cast<std::size_t>(columns), 0);
+    for (int c = 0; c < columns; ++c) {
+        width[static_cast<std::size_t>(c)] = metrics.horizontalAdvance(sorted_->headerData(c, Qt::Horizontal).toString());
+        for (int r = 0; r < sorted_->rowCount(); ++r) {
+            width[static_cast<std::size_t>(c)] = std::max(
+                width[static_cast<std::size_t>(c)], metrics.horizontalAdvance(sorted_->index(r, c).data().toString()));
+        }
+    }
+    auto drawRow = [&](double y, const QStringList& texts, bool strong) {
+        painter.setFont(strong ? bold : font);
+        double x = area.left();
+        for (int c = 0; c < columns; ++c) {
+            const double w = width[static_cast<std::size_t>(c)];
+            const QRectF cell(x, y, w, line);
+            painter.drawText(cell, (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter, texts.value(c));
+            x += w + gap;
+        }
+    };
+    QStringList header;
+    for (int c = 0; c < columns; ++c) header << sorted_->headerData(c, Qt::Horizontal).toString();
+    double y = area.top();
+    painter.drawText(QPointF(area.left(), y + metrics.ascent()), QStringLiteral("点位精度表"));
+    y += 2 * line;
+    drawRow(y, header, true);
+    y += line;
+    for (int r = 0; r < sorted_->rowCount(); ++r) {
+        if (y + line > area.bottom()) {
+            printer.newPage();
+            y = area.top();
+            drawRow(y, header, true);
+            y += line;
+        }
+        const int source = sorted_->mapToSource(sorted_->index(r, 0)).row();
+        drawRow(y, rowTexts(r), source == marked_);
+        y += line;
+    }
+    if (marked_ >= 0) {
+        if (y + 2 * line > area.bottom()) {
+            printer.newPage();
+            y = area.top();
+        }
+        painter.setFont(font);
+        painter.drawText(QPointF(area.left(), y + line + metrics.ascent()), note_->text());
+    }
+}
+
+void PrecisionTableWindow::print() {
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(QStringLiteral("打印点位精度表"));
+    if (dialog.exec() == QDialog::Accepted) printTo(printer);
+}
+
+}  // namespace kestrane

@@ -1,0 +1,57 @@
+// The precision table window: one row per point with the columns of the
+// results table, sortable by any column, the point with the largest mp
+// marked; Ctrl+C copies the selected cells as tab-separated lines that paste
+// into a spreadsheet; the table prints from here.
+#pragma once
+
+#include <QWidget>
+
+#include <vector>
+
+#include "state/AdjustmentState.h"
+#include "state/PointPrecision.h"
+
+class QLabel;
+class QPrinter;
+class QSortFilterProxyModel;
+class QStandardItemModel;
+class QTableView;
+
+namespace kestrane {
+
+class PrecisionTableWindow : public QWidget {
+    Q_OBJECT
+public:
+    // From a completed computation; computes the precision rows itself.
+    explicit PrecisionTableWindow(const AdjustmentState& state, QWidget* parent = nullptr);
+    // From a completed computation and its precision rows.
+    PrecisionTableWindow(const AdjustmentState& state, const std::vector<PointPrecision>& precision,
+                         QWidget* parent = nullptr);
+
+    QTableView* table() const { return view_; }
+    // The texts of a row in the order of the view (after sorting).
+    QStringList rowTexts(int viewRow) const;
+    // The row (in the order of the report's result rows) with the largest
+    // mp, or -1.
+    int markedRow() const { return marked_; }
+    // The selected cells as tab-separated lines (a field holding a tab, a
+    // line break or a quote is quoted, quotes doubled).
+    QString selectionText() const;
+    void copySelection() const;
+    // Prints the table on the printer as it is sorted now.
+    void printTo(QPrinter& printer) const;
+
+public slots:
+    void print();
+
+private:
+    void build(const AdjustmentState& state, const std::vector<PointPrecision>& precision);
+
+    QStandardItemModel* model_ = nullptr;
+    QSortFilterProxyModel* sorted_ = nullptr;
+    QTableView* view_ = nullptr;
+    QLabel* note_ = nullptr;
+    int marked_ = -1;
+};
+
+}  // namespace kestrane

@@ -1,0 +1,302 @@
+// The precision of every point on random networks of every known-point case,
+// completed through the real stages: the weight functions against the
+// traverse they linearise, the weight reciprocals against the full-array
+// solve and the figures the run itself solved for the weakest point, and the
+// errors and ellipses against their definitions.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "NetworkFixture.h"
+#include "adjustment/AdjustmentStages.h"
+#include "adjustment/PointPrecision.h"
+#include "angles/Angles.h"
+#include "driver/ComputationDriver.h"
+#include "state/Matrix.h"
+
+namespace kestrane {
+namespace {
+
+using fixture::answersFor;
+using fixture::NetworkInput;
+using fixture::randomNetwork;
+
+constexpr KnownPointCase kCases[] = {KnownPointCase::AOnly, KnownPointCase::AWithB, KnownPointCase::AWithC};
+
+std::string caseName(KnownPointCase known) {
+    switch (known) {
+    case KnownPointCase::AOnly: return "A only";
+    case KnownPointCase::AWithB: return "A with B";
+    case KnownPointCase::AWithC: return "A with C";
+    default: return "none";
+    }
+}
+
+AdjustmentState completed(const NetworkInput& input) {
+    fixture::ScriptedPrompt prompt(answersFor(input));
+    WindowFields window;
+    Services io{prompt, window};
+    AdjustmentState s;
+    EXPECT_EQ(Command1_Click(s, io).outcome, RunOutcome::Completed);
+    return s;
+}
+
+std::size_t at(int k) { return static_cast<std::size_t>(k); }
+
+// The state's traverse over the observed values, for differencing: the
+// adjusted angles and sides replaced by the typed ones.
+AdjustmentState observedCopy(const AdjustmentState& s) {
+    AdjustmentState o = s;
+    const int n = s.triangleCount;
+    for (int k = 1; k <= 3 * n; ++k) o.angleDegrees[at(k)] = DmsToDegrees(s.enteredAngles[at(k)]);
+    const KnownPointCase known = s.knownPointCase();
+    for (int k = 1; k <= 2 * n; ++k) {
+        const bool fixed = (known == KnownPointCase::AWithB && k == 2 * n) || (known == KnownPointCase::AWithC && k == 1);
+        if (!fixed) o.sideLengths[at(k)] = s.enteredSides[at(k)];
+    }
+    return o;
+}
+
+// Each point's weight functions are the derivatives of its coordinates, as
+// the traverse computes them, by every observation: millimetres per second
+// of arc for an angle (column 0: the orientation angle), metres per metre
+// for a side. Central differences over the program's own traverse.
+TEST(PointPrecision, WeightFunctionsAreTheDerivativesOfTheTraverse) {
+    for (const KnownPointCase known : kCases) {
+        for (const int n : {3, 4, 5, 8}) {
+            const AdjustmentState s = completed(randomNetwork(n, known, static_cast<std::uint64_t>(40 + n)));
+            const int r = s.resultRowCount;
+            const AdjustmentState base = observedCopy(s);
+            for (int column = 0; column <= 5 * n; ++column) {
+                const bool angle = column <= 3 * n;
+                const double h = angle ? 10.0 : 100.0;  // seconds of arc, metres
+                auto coordinates = [&](double step) {
+                    AdjustmentState o = base;
+                    if (column == 0) {
+                        o.qaDegrees += step / 3600;
+                    } else if (angle) {
+                        o.angleDegrees[at(column)] += step / 3600;
+                    } else {
+                        o.sideLengths[at(column - 3 * n)] += step;
+                    }
+                    computeCoordinates(o);
+                    return o;
+                };
+                const AdjustmentState plus = coordinates(h);
+                const AdjustmentState minus = coordinates(-h);
+                const double unit = angle ? 1000.0 : 1.0;
+                for (int row = 1; row < r; ++row) {
+                    const WeightFunctions w = pointWeightFunctions(s, row);
+                    ASSERT_FALSE(w.terms.empty());
+                    double fx = 0, fy = 0;
+                    for (const auto& term : w.terms) {
+                        if (term.column == column) fx = term.x, fy = term.y;
+                    }
+                    const double dx = (plus.pointX[at(row)] - minus.pointX[at(row)]) / (2 * h) * unit;
+                    const double dy = (plus.pointY[at(row)] - minus.pointY[at(row)]) / (2 * h) * unit;
+                    const double scale = angle ? 1e-5 * (1 + std::fabs(fx) + std::fabs(fy)) : 1e-8;
+                    EXPECT_NEAR(fx, dx, scale) << caseName(known) << " n = " << n << " row " << row << " column " << column;
+                    EXPECT_NEAR(fy, dy, scale) << caseName(known) << " n = " << n << " row " << row << " column " << column;
+                }
+            }
+            EXPECT_TRUE(pointWeightFunctions(s, 0).terms.empty());
+            EXPECT_TRUE(pointWeightFunctions(s, r).terms.empty());
+        }
+    }
+}
+
+// The weakest point's functions are the very rows the run built into the
+// normal equations, bit for bit.
+TEST(PointPrecision, WeakestPointFunctionsAreTheRunsOwn) {
+    for (const KnownPointCase known : kCases) {
+        for (const int n : {3, 6, 11, 60}) {
+            const AdjustmentState s = completed(randomNetwork(n, known, static_cast<std::uint64_t>(n)));
+            const int m = weakestPointRow(s);
+            if (known == KnownPointCase::AWithB && n == 3) {
+                EXPECT_EQ(m, -1);  // the weakest outer point is B itself
+                continue;
+            }
+            ASSERT_GT(m, 0);
+            const int t = s.conditionCount;
+            const WeightFunctions w = pointWeightFunctions(s, m);
+            const auto rowX = s.conditionCoefficients.row(t + 1);
+            const auto rowY = s.conditionCoefficients.row(t + 2);
+            ASSERT_EQ(rowX.size(), w.terms.size()) << caseName(known) << " n = " << n;
+            ASSERT_EQ(rowY.size(), w.terms.size());
+            for (std::size_t k = 0; k < w.terms.size(); ++k) {
+                EXPECT_EQ(rowX[k].index, w.terms[k].column);
+                EXPECT_EQ(rowX[k].value, w.terms[k].x) << caseName(known) << " n = " << n << " column " << rowX[k].index;
+                EXPECT_EQ(rowY[k].value, w.terms[k].y);
+            }
+        }
+    }
+}
+
+// Every point's 1/px, 1/py and 1/pxy against the full-array procedure: the
+// point's functions bordered onto N and solved by the reference elimination.
+TEST(PointPrecision, EveryPointAgreesWithTheFullArraySolve) {
+    for (const KnownPointCase known : kCases) {
+        for (const int n : {3, 5, 9}) {
+            const AdjustmentState s = completed(randomNetwork(n, known, static_cast<std::uint64_t>(70 + n)));
+            const std::vector<WeightReciprocals> got = computeWeightReciprocals(s);
+            ASSERT_EQ(got.size(), at(s.resultRowCount) + 1);
+            const int t = s.conditionCount;
+            for (int row = 1; row < s.resultRowCount; ++row) {
+                const WeightFunctions w = pointWeightFunctions(s, row);
+                Matrix A(t + 2, 5 * n);
+                for (int a = 1; a <= t; ++a) {
+                    for (const auto& e : s.conditionCoefficients.row(a)) A(a, e.index) = e.value;
+                }
+                for (const auto& term : w.terms) {
+                    A(t + 1, term.column) = term.x;
+                    A(t + 2, term.column) = term.y;
+                }
+                Matrix N(t + 2, t + 2);
+                for (int a = 1; a <= t + 2; ++a) {
+                    for (int b = 1; b <= t + 2; ++b) {
+                        for (int u = 0; u <= 5 * n; ++u) N(a, b) += A(a, u) * s.weightReciprocals[at(u)] * A(b, u);
+                    }
+                }
+                // Column t+1 as right-hand side: X; then Y; then X + Y for the mixed form.
+                auto reciprocal = [&](double wx, double wy) {
+                    Matrix M = N;
+                    for (int a = 1; a <= t; ++a) M(a, t + 1) = wx * N(a, t + 1) + wy * N(a, t + 2);
+                    Matrix F = M;
+                    std::vector<double> K;
+                    const double r = cm1(F, M, static_cast<std::int16_t>(t + 1), static_cast<std::int16_t>(n), K);
+                    return r + wx * wx * N(t + 1, t + 1) + 2 * wx * wy * N(t + 1, t + 2) + wy * wy * N(t + 2, t + 2);
+                };
+                const double qx = reciprocal(1, 0), qy = reciprocal(0, 1), qsum = reciprocal(1, 1);
+                const double tolerance = 1e-9 * (N(t + 1, t + 1) + N(t + 2, t + 2));
+                const std::string where = caseName(known) + " n = " + std::to_string(n) + " row " + std::to_string(row);
+                EXPECT_NEAR(got[at(row)].x, qx, tolerance) << where;
+                EXPECT_NEAR(got[at(row)].y, qy, tolerance) << where;
+                EXPECT_NEAR(got[at(row)].xy, (qsum - qx - qy) / 2, tolerance) << where;
+                EXPECT_GT(got[at(row)].x, 0) << where;
+                EXPECT_GT(got[at(row)].y, 0) << where;
+            }
+        }
+    }
+}
+
+// For the weakest point the new figures agree with those the run solved, to
+// within 1e-9 of [f f q], on networks of every case and size.
+TEST(PointPrecision, WeakestPointAgreesWithTheRunsFigures) {
+    std::uint64_t seed = 1;
+    for (const KnownPointCase known : kCases) {
+        for (const int n : {3, 4, 5, 6, 7, 10, 13, 24, 37, 64, 99, 150, 233, 377, 500}) {
+            const AdjustmentState s = completed(randomNetwork(n, known, seed++));
+            const int m = weakestPointRow(s);
+            if (m < 0) continue;
+            const int t = s.conditionCount;
+            const std::vector<WeightReciprocals> got = computeWeightReciprocals(s);
+            const std::string where = caseName(known) + " n = " + std::to_string(n);
+            EXPECT_NEAR(got[at(m)].x, s.weightReciprocalX, 1e-9 * s.normalMatrix(t + 1, t + 1)) << where;
+            EXPECT_NEAR(got[at(m)].y, s.weightReciprocalY, 1e-9 * s.normalMatrix(t + 2, t + 2)) << where;
+
+            // The rows shown carry the run's own figures for that point.
+            const std::vector<PointPrecision> rows = computePointPrecision(s);
+            EXPECT_EQ(rows[at(m)].weightReciprocalX, s.weightReciprocalX);
+            EXPECT_EQ(rows[at(m)].weightReciprocalY, s.weightReciprocalY);
+            EXPECT_EQ(rows[at(m)].errorX, s.weakestErrorX);
+            EXPECT_EQ(rows[at(m)].errorY, s.weakestErrorY);
+            EXPECT_EQ(rows[at(m)].positionError, s.weakestPositionError);
+        }
+    }
+}
+
+// Known points are all zero; every other point's errors follow from its
+// weight reciprocals as the weakest point's do, and its ellipse has
+// E >= F, E^2 + F^2 = mx^2 + my^2 and 0 <= phi < 180.
+TEST(PointPrecision, ErrorsAndEllipsesOfEveryPoint) {
+    for (const KnownPointCase known : kCases) {
+        for (const int n : {3, 7, 40}) {
+            const AdjustmentState s = completed(randomNetwork(n, known, static_cast<std::uint64_t>(900 + n)));
+            const std::vector<PointPrecision> rows = computePointPrecision(s);
+            ASSERT_EQ(rows.size(), at(s.resultRowCount) + 1);
+            const double mb = s.unitWeightError();
+            for (std::size_t i = 0; i < rows.size(); ++i) {
+                const PointPrecision& p = rows[i];
+                const std::string where = caseName(known) + " n = " + std::to_string(n) + " row " + std::to_string(i);
+                const bool known_ = i == 0 || i + 1 == rows.size();
+                EXPECT_EQ(p.known, known_) << where;
+                ASSERT_TRUE(p.computable()) << where;
+                if (known_) {
+                    for (const double v : {p.weightReciprocalX, p.weightReciprocalY, p.weightReciprocalXY, p.semiMajor,
+                                           p.semiMinor, p.majorAzimuth, double(p.errorX), double(p.errorY),
+                                           double(p.positionError)}) {
+                        EXPECT_EQ(v, 0.0) << where;
+                    }
+                    continue;
+                }
+                EXPECT_EQ(p.errorX, static_cast<float>(mb * std::sqrt(p.weightReciprocalX))) << where;
+                EXPECT_EQ(p.errorY, static_cast<float>(mb * std::sqrt(p.weightReciprocalY))) << where;
+                const double mx = p.errorX, my = p.errorY;
+                EXPECT_EQ(p.positionError, static_cast<float>(std::sqrt(mx * mx + my * my))) << where;
+                EXPECT_GE(p.semiMajor, p.semiMinor) << where;
+                EXPECT_GE(p.semiMinor, 0) << where;
+                EXPECT_NEAR(p.semiMajor * p.semiMajor + p.semiMinor * p.semiMinor, mx * mx + my * my,
+                            1e-6 * (mx * mx + my * my)) << where;
+                EXPECT_GE(p.majorAzimuth, 0) << where;
+                EXPECT_LT(p.majorAzimuth, 180) << where;
+                // E lies along phi: the variance in that direction is E^2.
+                const double a = p.majorAzimuth * RAD_PER_DEG;
+                const double along = mb * mb *
+                                     (std::cos(a) * std::cos(a) * p.weightReciprocalX +
+                                      2 * std::sin(a) * std::cos(a) * p.weightReciprocalXY +
+                                      std::sin(a) * std::sin(a) * p.weightReciprocalY);
+                EXPECT_NEAR(along, p.semiMajor * p.semiMajor, 1e-6 * p.semiMajor * p.semiMajor) << where;
+            }
+        }
+    }
+}
+
+// A badly conditioned network can leave a weight reciprocal a hair below 0
+// through rounding: that point's errors are marked not computable, nothing
+// is NaN, and every other row is what it was.
+TEST(PointPrecision, NegativeWeightReciprocalLeavesOnlyThatPointUncomputed) {
+    const AdjustmentState s = completed(randomNetwork(9, KnownPointCase::AOnly, 5));
+    const std::vector<WeightReciprocals> clean = computeWeightReciprocals(s);
+    const std::vector<PointPrecision> before = pointPrecisionFrom(s, clean);
+    for (const int spoilt : {1, 3, 9}) {  // outer points and the centre
+        for (const double bad : {-1e-13, -0.0 - 1e-300, std::nan("")}) {
+            std::vector<WeightReciprocals> rounded = clean;
+            rounded[at(spoilt)].y = bad;
+            const std::vector<PointPrecision> after = pointPrecisionFrom(s, rounded);
+            ASSERT_EQ(after.size(), before.size());
+            for (std::size_t i = 0; i < after.size(); ++i) {
+                const PointPrecision& p = after[i];
+                for (const double v : {p.weightReciprocalX, p.weightReciprocalY, p.weightReciprocalXY, p.semiMajor,
+                                       p.semiMinor, p.majorAzimuth, double(p.errorX), double(p.errorY),
+                                       double(p.positionError)}) {
+                    EXPECT_TRUE(std::isfinite(v)) << "row " << i;
+                }
+                if (static_cast<int>(i) == spoilt) {
+                    EXPECT_TRUE(p.xComputable);
+                    EXPECT_FALSE(p.yComputable);
+                    EXPECT_FALSE(p.positionComputable());
+                    EXPECT_FALSE(p.ellipseComputable);
+                    EXPECT_EQ(p.errorX, before[i].errorX);
+                } else {
+                    EXPECT_EQ(p.computable(), before[i].computable());
+                    EXPECT_EQ(p.weightReciprocalY, before[i].weightReciprocalY) << "row " << i;
+                    EXPECT_EQ(p.positionError, before[i].positionError) << "row " << i;
+                    EXPECT_EQ(p.semiMajor, before[i].semiMajor) << "row " << i;
+                }
+            }
+        }
+    }
+}
+
+// Nothing is computed for a computation that did not complete.
+TEST(PointPrecision, NoRowsBeforeACompletedComputation) {
+    AdjustmentState s = fixture::enteredState(randomNetwork(5, KnownPointCase::AWithC, 3));
+    EXPECT_TRUE(computePointPrecision(s).empty());
+    EXPECT_TRUE(computePointPrecision(AdjustmentState{}).empty());
+}
+
+}  // namespace
+}  // namespace kestrane
