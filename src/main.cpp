@@ -1,5 +1,7 @@
 // kestrane: the main window by default (on an observation file when one is
 // named), or one computation on the console.
+#include <algorithm>
+#include <cctype>
 #include <iostream>
 #include <string>
 
@@ -12,7 +14,7 @@ const char* const kUsage =
     "用法 (usage):\n"
     "  kestrane [FILE.kestrane.toml]  打开主窗口（并计算观测数据文件）(open the main window)\n"
     "  kestrane --console [--input FILE] [--save-input FILE] [--transcript FILE]\n"
-    "                     [--report FILE] [--pdf FILE] [--csv FILE]\n"
+    "                     [--report FILE] [--pdf FILE] [--csv FILE] [--plot FILE.svg|FILE.pdf]\n"
     "                                 在终端中进行一次计算 (one computation in the terminal)\n"
     "  kestrane --help | --version\n";
 
@@ -42,7 +44,8 @@ int main(int argc, char** argv) {
             std::string* target;
         } fileOptions[] = {{"--input", &options.inputPath},   {"--save-input", &options.saveInputPath},
                            {"--transcript", &options.transcriptPath}, {"--report", &options.reportPath},
-                           {"--pdf", &options.pdfPath},       {"--csv", &options.csvPath}};
+                           {"--pdf", &options.pdfPath},       {"--csv", &options.csvPath},
+                           {"--plot", &options.plotPath}};
         bool known = false;
         for (const auto& option : fileOptions) {
             if (arg == option.name) {
@@ -65,6 +68,14 @@ int main(int argc, char** argv) {
             return usageError("未知参数 (unknown argument): " + arg);
         }
     }
+    // The picture is drawn as SVG or PDF, by the name's extension.
+    if (!options.plotPath.empty()) {
+        std::string extension = options.plotPath.substr(std::min(options.plotPath.size(), options.plotPath.rfind('.')));
+        for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (extension != ".svg" && extension != ".pdf") {
+            return usageError("--plot 的文件名必须以 .svg 或 .pdf 结尾 (SVG or PDF by extension): " + options.plotPath);
+        }
+    }
     if (console && !windowFile.empty()) {
         return usageError("--console 不带文件参数；请用 --input 指定观测数据文件 (use --input FILE)");
     }
@@ -72,5 +83,5 @@ int main(int argc, char** argv) {
         if (consoleOption) return usageError("--input、--transcript 等选项只用于 --console");
         return kestrane::runWindow(argc, argv, windowFile);
     }
-    return kestrane::runConsole(options, std::cin, std::cout, std::cerr, kestrane::pdfWriter());
+    return kestrane::runConsole(options, std::cin, std::cout, std::cerr, kestrane::pdfWriter(), kestrane::plotWriter());
 }

@@ -1,5 +1,7 @@
 #include "files/ResultsTable.h"
 
+#include "results/PrecisionTable.h"
+
 namespace kestrane {
 
 std::string csvField(const std::string& text) {
@@ -21,24 +23,11 @@ std::string csvText(const std::vector<std::vector<std::string>>& rows) {
     return text;
 }
 
-}  // namespace kestrane
-
-#include "state/NumberFormat.h"
-
-namespace kestrane {
-
-std::vector<std::vector<std::string>> resultsTableRows(const AdjustmentState& s) {
-    std::vector<std::vector<std::string>> rows;
-    rows.emplace_back(std::begin(kResultsHeader), std::end(kResultsHeader));
-    for (int i = 0; i <= s.resultRowCount; ++i) {
-        const auto at = static_cast<std::size_t>(i);
-        std::vector<std::string> row(std::size(kResultsHeader));
-        row[0] = s.pointNames[at];
-        row[1] = formatFixed(roundHalfEven(s.pointX[at], 3), 3);
-        row[2] = formatFixed(roundHalfEven(s.pointY[at], 3), 3);
-        rows.push_back(std::move(row));
-    }
-    return rows;
+std::string resultsTableText(const AdjustmentState& state, const std::vector<PointPrecision>& precision) {
+    std::vector<std::vector<std::string>> rows{precisionTableHeader()};
+    for (auto& row : precisionTableRows(state, precision)) rows.push_back(std::move(row));
+    return csvText(rows);
 }
 
 }  // namespace kestrane
+

@@ -7,11 +7,17 @@
 #include <vector>
 
 #include "state/AdjustmentState.h"
+#include "state/PointPrecision.h"
 
 namespace kestrane {
 
 // The CSV text of rows of column texts (the header first).
 std::string csvText(const std::vector<std::vector<std::string>>& rows);
+
+// The table of a completed computation: the header, then A, every computed
+// point and the closure point with every column (the texts of the
+// precision table); `precision` is computePointPrecision's answer.
+std::string resultsTableText(const AdjustmentState& state, const std::vector<PointPrecision>& precision);
 
 // One field: quoted (with '"' doubled) only when it holds a comma, a quote,
 // CR or LF.
@@ -19,14 +25,3 @@ std::string csvField(const std::string& text);
 
 }  // namespace kestrane
 
-namespace kestrane {
-
-// The columns of the table.
-inline constexpr const char* kResultsHeader[] = {"点名", "X", "Y", "1/px", "1/py", "mx", "my", "mp", "E", "F", "φ"};
-
-// The table of a completed computation: the header, then A, every computed
-// point and the closure point, each with its name and adjusted X and Y (3
-// decimals).
-std::vector<std::vector<std::string>> resultsTableRows(const AdjustmentState& state);
-
-}  // namespace kestrane

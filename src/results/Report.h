@@ -2,10 +2,6 @@
 // screen at the end of a run.
 #pragma once
 
-#include <functional>
-#include <iosfwd>
-#include <string>
-
 #include "state/AdjustmentState.h"
 #include "state/ReportPrinter.h"
 #include "state/Services.h"
@@ -15,11 +11,6 @@ namespace kestrane {
 // Prints the whole report from a completed computation's state, once. The
 // state is only read.
 void printReport(const AdjustmentState& state, ReportPrinter& printer);
-
-// Writes the printed report of a completed computation as a PDF file;
-// returns false (with a message on err) when it cannot. The window's printing
-// code provides it; the console calls it for --pdf.
-using PdfWriter = std::function<bool(const AdjustmentState&, const std::string& path, std::ostream& err)>;
 
 // On-screen precision figures, each right after it is computed.
 void showUnitWeightError(const AdjustmentState& state, WindowFields& window);

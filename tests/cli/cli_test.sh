@@ -68,6 +68,17 @@ status=$?; [ "$status" -eq 65 ]; check "missing input file exits 65 (got $status
 "$program" --console --csv "$work/no/such/dir.csv" < "$golden/aonly-n3.answers.txt" > "$work/nodir.out" 2>/dev/null
 status=$?; [ "$status" -eq 73 ]; check "unwritable output exits 73 (got $status)" $?
 [ ! -s "$work/nodir.out" ]; check "no prompt before an unwritable output" $?
+# The picture: SVG or PDF by extension, any other is a bad command line.
+"$program" --console --input "$examples/awithc-n7-hill.kestrane.toml" --plot "$work/net.svg" --csv "$work/net.csv" \
+  < /dev/null > /dev/null 2>&1
+check "--plot and --csv exit 0" $?
+grep -q "<svg" "$work/net.svg"; check "--plot writes SVG" $?
+[ "$(grep -c ',' "$work/net.csv")" -eq 9 ]; check "--csv has a line per point" $?
+"$program" --console --plot "$work/net.png" < /dev/null > /dev/null 2>&1
+status=$?; [ "$status" -eq 64 ]; check "--plot .png exits 64 (got $status)" $?
+"$program" --console --plot "$work/no/such/net.svg" < "$golden/aonly-n3.answers.txt" > "$work/plot.out" 2>/dev/null
+status=$?; [ "$status" -eq 73 ]; check "--plot to an unwritable path exits 73 (got $status)" $?
+[ ! -s "$work/plot.out" ]; check "no prompt before an unwritable picture" $?
 # A full disk when the results are written (files limited to 2 KB): the
 # report fails and keeps its older text, the small table is written, 73.
 (trap '' XFSZ; ulimit -f 2; exec "$program" --console --report "$work/keep.txt" --csv "$work/full.csv" \

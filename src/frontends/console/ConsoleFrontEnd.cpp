@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "adjustment/PointPrecision.h"
 #include "driver/ComputationDriver.h"
 #include "driver/TypedAnswers.h"
 #include "files/AtomicWrite.h"
@@ -93,7 +94,8 @@ private:
 // checked and written.
 std::vector<std::string> outputPaths(const ConsoleOptions& o) {
     std::vector<std::string> paths;
-    for (const std::string* path : {&o.transcriptPath, &o.saveInputPath, &o.reportPath, &o.pdfPath, &o.csvPath}) {
+    for (const std::string* path :
+         {&o.transcriptPath, &o.saveInputPath, &o.reportPath, &o.pdfPath, &o.csvPath, &o.plotPath}) {
         if (!path->empty() && !(path == &o.reportPath && *path == "-")) paths.push_back(*path);
     }
     return paths;
@@ -102,7 +104,7 @@ std::vector<std::string> outputPaths(const ConsoleOptions& o) {
 }  // namespace
 
 int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
-               const PdfWriter& pdfWriter) {
+               const PdfWriter& pdfWriter, const PlotWriter& plotWriter) {
     // The input file, then every output path, before the first prompt.
     std::vector<std::string> replayed;
     if (!options.inputPath.empty()) {
@@ -193,8 +195,17 @@ int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& ou
                 report(false, "此版本不能输出 PDF 文件。");
             }
         }
+        // Every point's precision only when the table or the picture needs it.
+        std::vector<PointPrecision> precision;
+        if (!options.csvPath.empty() || !options.plotPath.empty()) precision = computePointPrecision(state);
         if (!options.csvPath.empty()) {
-            report(writeTextAtomically(options.csvPath, csvText(resultsTableRows(state)), error), error);
+            report(writeTextAtomically(options.csvPath, resultsTableText(state, precision), error), error);
+        }
+        if (!options.plotPath.empty()) {
+            // The picture replaces its file only when complete.
+            std::ostringstream messages;
+            if (plotWriter) report(plotWriter(state, precision, options.plotPath, messages), messages.str());
+            else report(false, "此版本不能绘制网图。");
         }
     }
     if (!written && status == kExitCompleted) status = kExitCannotCreate;

@@ -7,7 +7,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "results/Report.h"
+#include "results/DocumentWriters.h"
 #include "state/AdjustmentState.h"
 
 namespace kestrane {
@@ -28,12 +28,13 @@ struct ConsoleOptions {
     std::string reportPath;      // "-": standard output
     std::string pdfPath;
     std::string csvPath;         // results table
+    std::string plotPath;        // picture of the network, .svg or .pdf
 };
 
 // Runs one computation on the streams and returns the exit status. Before
 // the first prompt the input file is read and every output path checked;
 // every output is written atomically when the run ends.
 int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
-               const PdfWriter& pdfWriter = {});
+               const PdfWriter& pdfWriter = {}, const PlotWriter& plotWriter = {});
 
 }  // namespace kestrane

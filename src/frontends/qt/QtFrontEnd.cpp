@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "frontends/qt/Form1.h"
+#include "frontends/qt/NetworkPicture.h"
 #include "frontends/qt/PainterReportPrinter.h"
 #include "frontends/qt/QtFrontEnd.h"
 
@@ -42,6 +43,19 @@ PdfWriter pdfWriter() {
         }
         QString error;
         if (writeReportPdf(state, QString::fromStdString(path), &error) == 0) {
+            err << error.toStdString() << '\n';
+            return false;
+        }
+        return true;
+    };
+}
+
+PlotWriter plotWriter() {
+    return [](const AdjustmentState& state, const std::vector<PointPrecision>& precision, const std::string& path,
+              std::ostream& err) {
+        // The drawing makes its own offscreen application when none runs.
+        QString error;
+        if (!writeNetworkPlot(state, precision, QString::fromStdString(path), &error)) {
             err << error.toStdString() << '\n';
             return false;
         }

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "results/Report.h"
+#include "results/DocumentWriters.h"
 
 namespace kestrane {
 
@@ -15,5 +15,8 @@ int runWindow(int argc, char** argv, const std::string& observationFile);
 
 // The printing path that writes the report as a PDF file.
 PdfWriter pdfWriter();
+
+// The drawing of the network picture, for --plot.
+PlotWriter plotWriter();
 
 }  // namespace kestrane

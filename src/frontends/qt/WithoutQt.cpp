@@ -1,5 +1,5 @@
 // Front ends of a build without Qt (KESTRANE_WITH_QT=OFF): there is no main
-// window and no PDF output, only the console front end.
+// window, no PDF output and no picture, only the console front end.
 #include <iostream>
 
 #include "frontends/qt/QtFrontEnd.h"
@@ -12,5 +12,7 @@ int runWindow(int, char**, const std::string&) {
 }
 
 PdfWriter pdfWriter() { return {}; }
+
+PlotWriter plotWriter() { return {}; }
 
 }  // namespace kestrane
