@@ -6,7 +6,7 @@ cd "$(dirname "$0")"
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libqpdf-dev
   nlohmann-json3-dev
   libgtest-dev googletest libbenchmark-dev
   fonts-noto-cjk
