@@ -23,8 +23,10 @@
 //
 // Left as Qt wrote them: glyphs of a font that is not among the faces given,
 // glyphs that no recorded character is drawn with (text left out of the
-// record), and glyphs that no character maps to at all (the result of
-// shaping; the report draws unshaped glyph runs for that reason).
+// record), glyphs that no character maps to at all (the result of shaping;
+// the report draws unshaped glyph runs for that reason), and glyphs of
+// characters beyond U+FFFF (CJK extension B and later), for which Qt 6.4
+// writes no code point to find the glyph by: they still extract as nothing.
 #pragma once
 
 #include <QByteArray>
