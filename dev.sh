@@ -11,6 +11,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   fonts-noto-cjk
   poppler-utils time
+  file lintian appstream desktop-file-utils
   clang libclang-rt-14-dev
 )
 
@@ -53,6 +54,7 @@ case "${1:-run}" in
     build
     export QT_QPA_PLATFORM=offscreen
     ctest --test-dir build --output-on-failure -j "$(nproc)"
+    packaging/check-package.sh build
     build_sanitized
     ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
     ;;
