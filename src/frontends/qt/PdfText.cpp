@@ -64,6 +64,14 @@ int unlikeliness(char32_t c) {
     return control ? 2 : (radical || compatibility) ? 1 : 0;
 }
 
+// A font name as compared between a face and a PDF: without blanks,
+// hyphens and underscores, which a PDF name may carry differently (a blank
+// is no character of a PDF name).
+QByteArray comparableName(QByteArray name) {
+    name.removeIf([](char c) { return c == ' ' || c == '-' || c == '_'; });
+    return name;
+}
+
 quint32 glyphOf(const QRawFont& face, char32_t c) {
     return face.glyphIndexesForString(QString::fromUcs4(&c, 1)).value(0);
 }
@@ -75,8 +83,8 @@ struct Face {
     std::unordered_map<quint32, char32_t> drawnByGlyph;
 };
 
-// The faces of the drawn fonts by PostScript name (spaces as Qt writes them
-// into a PDF name, '_'), each with the recorded characters it can draw.
+// The faces of the drawn fonts by PostScript name (comparableName), each
+// with the recorded characters it can draw.
 std::map<QByteArray, Face> drawnFaces(const DrawnText& drawn) {
     std::set<char32_t> characters;
     for (const char32_t c : drawn.text.toUcs4()) characters.insert(c);
@@ -89,7 +97,7 @@ std::map<QByteArray, Face> drawnFaces(const DrawnText& drawn) {
             single.setFamilies({family});
             const QRawFont raw = QRawFont::fromFont(single);
             if (!raw.isValid()) continue;
-            QByteArray name = postscriptName(raw).replace(' ', '_');
+            QByteArray name = comparableName(postscriptName(raw));
             if (name.isEmpty() || faces.count(name)) continue;
             Face face{raw, {}};
             for (const char32_t c : characters) {
@@ -257,7 +265,7 @@ QByteArray baseFontName(QPDFObjectHandle font) {
 bool repairFont(QPDFObjectHandle font, const std::map<QByteArray, Face>& faces) {
     QPDFObjectHandle toUnicode = font.getKey("/ToUnicode");
     if (!toUnicode.isStream()) return false;
-    const auto face = faces.find(baseFontName(font));
+    const auto face = faces.find(comparableName(baseFontName(font)));
     if (face == faces.end()) return false;
     ToUnicodeMap map;
     QPDFObjectHandle::parseContentStream(toUnicode, &map);
