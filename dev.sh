@@ -6,11 +6,12 @@ cd "$(dirname "$0")"
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev libqpdf-dev
   nlohmann-json3-dev
   libgtest-dev googletest libbenchmark-dev
   fonts-noto-cjk
   poppler-utils time
+  file lintian appstream desktop-file-utils
   clang libclang-rt-14-dev
 )
 
@@ -53,6 +54,7 @@ case "${1:-run}" in
     build
     export QT_QPA_PLATFORM=offscreen
     ctest --test-dir build --output-on-failure -j "$(nproc)"
+    packaging/check-package.sh build
     build_sanitized
     ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
     ;;

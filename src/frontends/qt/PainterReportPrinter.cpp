@@ -1,12 +1,14 @@
 #include "frontends/qt/PainterReportPrinter.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPagedPaintDevice>
 #include <QPdfWriter>
+#include <QPrinter>
+#include <QSaveFile>
 
 #include "frontends/qt/QtFonts.h"
 #include "results/Report.h"
@@ -63,6 +65,7 @@ void PainterReportPrinter::setFontName(const std::string& name) {
 void PainterReportPrinter::applyFont() {
     font_ = printFont(fontName_, fontPoints_);
     painter_.setFont(font_);
+    drawn_.addFont(font_);
     rawFont_ = QRawFont::fromFont(QFont(font_, &device_));
     const QFontMetricsF metrics(font_, &device_);
     cellWidth_ = averageCharWidth(metrics);
@@ -153,6 +156,7 @@ void PainterReportPrinter::drawPiece(const QPointF& baselineStart, const QString
     } else {
         width = QFontMetricsF(font_, &device_).horizontalAdvance(text);
     }
+    drawn_.addText(text);
     painter_.save();
     painter_.translate(baselineStart);
     if (room > 0 && width > room) painter_.scale(room / width, 1.0);
@@ -170,7 +174,10 @@ void PainterReportPrinter::endDoc() {
     painter_.end();
 }
 
-int paintReport(const AdjustmentState& state, QPagedPaintDevice& device, QString* error) {
+namespace {
+
+// The report on a started device; what was drawn goes to drawn.
+int paintRecorded(const AdjustmentState& state, QPagedPaintDevice& device, DrawnText& drawn, QString* error) {
     QPainter painter;
     if (!painter.begin(&device)) {
         if (error) *error = QStringLiteral("无法开始打印。");
@@ -180,23 +187,51 @@ int paintReport(const AdjustmentState& state, QPagedPaintDevice& device, QString
     PainterReportPrinter printer(painter, device);
     printReport(state, printer);
     printer.endDoc();
+    drawn = printer.drawn();
     return printer.pageCount();
 }
 
-int writeReportPdf(const AdjustmentState& state, const QString& path, QString* error) {
-    {
-        QFile probe(path);
-        if (!probe.open(QIODevice::WriteOnly)) {
-            if (error) *error = QStringLiteral("无法写入 PDF 文件: ") + path;
-            return 0;
-        }
+}  // namespace
+
+int paintReport(const AdjustmentState& state, QPagedPaintDevice& device, QString* error) {
+    DrawnText drawn;
+    const int pages = paintRecorded(state, device, drawn, error);
+    const auto* printer = dynamic_cast<const QPrinter*>(&device);
+    if (pages > 0 && printer && printer->outputFormat() == QPrinter::PdfFormat &&
+        !printer->outputFileName().isEmpty() && !repairPdfText(printer->outputFileName(), drawn, error)) {
+        return 0;
     }
-    QPdfWriter writer(path);
-    writer.setTitle(QStringLiteral("Kestrane"));
-    writer.setCreator(QStringLiteral("Kestrane"));
-    writer.setResolution(static_cast<int>(kTwipsPerInch));
-    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-    return paintReport(state, writer, error);
+    return pages;
+}
+
+int writeReportPdf(const AdjustmentState& state, const QString& path, QString* error) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error) *error = QStringLiteral("无法写入 PDF 文件: ") + path;
+        return 0;
+    }
+    // Qt's document goes to memory first: only the repaired one reaches the
+    // file.
+    QBuffer qtDocument;
+    qtDocument.open(QIODevice::WriteOnly);
+    DrawnText drawn;
+    int pages = 0;
+    {
+        QPdfWriter writer(&qtDocument);
+        writer.setTitle(QStringLiteral("Kestrane"));
+        writer.setCreator(QStringLiteral("Kestrane"));
+        writer.setResolution(static_cast<int>(kTwipsPerInch));
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        pages = paintRecorded(state, writer, drawn, error);
+    }
+    if (pages == 0) return 0;
+    const std::optional<QByteArray> repaired = repairedPdfText(qtDocument.data(), drawn, error);
+    if (!repaired) return 0;
+    if (file.write(*repaired) != repaired->size() || !file.commit()) {
+        if (error) *error = QStringLiteral("无法写入 PDF 文件: ") + path;
+        return 0;
+    }
+    return pages;
 }
 
 }  // namespace kestrane

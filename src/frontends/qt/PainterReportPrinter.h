@@ -7,6 +7,7 @@
 #include <QRawFont>
 #include <QString>
 
+#include "frontends/qt/PdfText.h"
 #include "results/TextReport.h"
 #include "state/AdjustmentState.h"
 
@@ -33,6 +34,8 @@ public:
     int pageCount() const { return pages_; }
     // The width of one grid cell in device units for the font in use.
     double cellWidth() const { return cellWidth_; }
+    // Every font set and text drawn so far, for the text layer of a PDF.
+    const DrawnText& drawn() const { return drawn_; }
 
 private:
     double fromTwipsX(int twips) const;
@@ -56,15 +59,19 @@ private:
     double bottomY_ = 0;   // no line reaches below this
     int pages_ = 1;
     bool ended_ = false;
+    DrawnText drawn_;
 };
 
 // Prints the whole report of a completed computation on a paged device
-// (a QPrinter chosen in the print dialog, or a QPdfWriter). Returns the number
-// of pages, or 0 (with the reason in error) when the device cannot be painted.
+// (a QPrinter chosen in the print dialog, or a QPdfWriter). A QPrinter that
+// prints to a PDF file (print to file) gets the file's text layer repaired
+// (PdfText.h). Returns the number of pages, or 0 (with the reason in error)
+// when the device cannot be painted or its PDF file cannot be repaired.
 int paintReport(const AdjustmentState& state, QPagedPaintDevice& device, QString* error);
 
-// Writes the report as an A4 PDF file; returns the number of pages, or 0 with
-// the reason in error.
+// Writes the report as an A4 PDF file, its text layer repaired, atomically
+// (a temporary file renamed over the target: a failure leaves an older file
+// as it was); returns the number of pages, or 0 with the reason in error.
 int writeReportPdf(const AdjustmentState& state, const QString& path, QString* error);
 
 }  // namespace kestrane
