@@ -6,8 +6,8 @@ cd "$(dirname "$0")"
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev libgl-dev libqpdf-dev
-  nlohmann-json3-dev
+  qt6-base-dev qt6-svg-dev qt6-translations-l10n libgl-dev libqpdf-dev
+  nlohmann-json3-dev libtomlplusplus-dev
   libgtest-dev googletest libbenchmark-dev
   fonts-noto-cjk
   poppler-utils time
@@ -47,7 +47,8 @@ case "${1:-run}" in
   run)
     install_missing
     build
-    exec ./build/kestrane
+    # A first start ends in a finished computation: one of the examples.
+    exec ./build/kestrane examples/aonly-n8-town.kestrane.toml
     ;;
   test)
     install_missing
