@@ -30,11 +30,12 @@ set(layers ${core} files frontends/console frontends/qt main)
 
 # Headers of libraries outside the standard library, by the layers that may
 # use them.
-set(library_patterns "^<Q" "^<toml\\+\\+/" "^<nlohmann/" "^<qpdf/")
+set(library_patterns "^<Q" "^<toml\\+\\+/" "^<nlohmann/" "^<qpdf/" "^<xcb/")
 set(library_layers_0 frontends/qt)                                    # Qt
 set(library_layers_1 files)                                           # toml++
 set(library_layers_2 files frontends/console frontends/qt)            # nlohmann-json
 set(library_layers_3 frontends/qt)                                    # qpdf
+set(library_layers_4 frontends/qt)                                    # xcb (X events)
 
 set(failures 0)
 file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*.h ${SOURCE_DIR}/*.cpp)

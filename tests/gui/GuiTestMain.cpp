@@ -2,11 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QStyleFactory>
 
 #include "GuiTestSupport.h"
+#include "frontends/qt/QtStartup.h"
 
-#include <clocale>
 #include <filesystem>
 #include <cstdio>
 
@@ -32,8 +31,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     previousHandler = qInstallMessageHandler(quietHandler);
     QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The program's own start: style, Qt's Chinese texts, icon.
+    kestrane::prepareApplication(app);
     const int status = RUN_ALL_TESTS();
     // The files of a failed run stay for a look.
     std::error_code ignored;

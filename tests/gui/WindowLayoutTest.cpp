@@ -11,11 +11,13 @@
 #include <map>
 #include <set>
 
+#include "frontends/qt/FittedText.h"
 #include "frontends/qt/Form1.h"
 
 namespace {
 
 using kestrane::CaptionLabel;
+using kestrane::FittingField;
 using kestrane::Form1;
 using kestrane::LineShape;
 
@@ -208,13 +210,14 @@ TEST_F(WindowLayout, ButtonsHaveCaptionGeometryAndColour) {
 TEST_F(WindowLayout, FieldsAreEmptyOutputOnlyAndPlaced) {
     for (const ExpectedField& e : kFields) {
         SCOPED_TRACE(e.name);
-        auto* field = form.findChild<QLineEdit*>(e.name);
+        auto* field = form.findChild<FittingField*>(e.name);
         ASSERT_NE(field, nullptr);
         EXPECT_EQ(field->geometry(), twips(e.left, e.top, e.width, 285));
         EXPECT_TRUE(field->text().isEmpty());
         EXPECT_TRUE(field->isReadOnly());
-        EXPECT_TRUE(field->font().bold());
-        EXPECT_EQ(field->font().pixelSize(), 11);
+        EXPECT_TRUE(field->designFont().bold());
+        EXPECT_EQ(field->designFont().pixelSize(), 11);
+        EXPECT_EQ(field->font(), field->designFont()) << "an empty field is drawn in the design font";
     }
 }
 
@@ -225,8 +228,8 @@ TEST_F(WindowLayout, PanelLabelsHaveTheirCaptionsAndGeometry) {
         ASSERT_NE(label, nullptr);
         EXPECT_EQ(label->caption(), QString::fromUtf8(e.caption));
         EXPECT_EQ(label->geometry(), twips(e.left, e.top, e.width, e.height));
-        EXPECT_TRUE(label->font().bold());
-        EXPECT_EQ(label->font().pixelSize(), std::string(e.name) == "Kestrane" ? 16 : 11);
+        EXPECT_TRUE(label->designFont().bold());
+        EXPECT_EQ(label->designFont().pixelSize(), std::string(e.name) == "Kestrane" ? 16 : 11);
         EXPECT_EQ(label->palette().color(QPalette::Window), QColor(255, 255, 192));
     }
 }
@@ -256,8 +259,8 @@ TEST_F(WindowLayout, DrawingsShowTheirPointSideAndAngleNames) {
             if (it->second->caption() == QString::fromUtf8(e.caption)) found = it->second;
         }
         ASSERT_NE(found, nullptr);
-        EXPECT_EQ(found->font().pixelSize(), e.pixelSize);
-        EXPECT_TRUE(found->font().bold());
+        EXPECT_EQ(found->designFont().pixelSize(), e.pixelSize);
+        EXPECT_TRUE(found->designFont().bold());
         if (e.pixelSize == 16) {
             EXPECT_EQ(found->height(), 255 / 15);
             EXPECT_EQ(found->width(), std::string(e.caption) == "C" ? 255 / 15 : 135 / 15);

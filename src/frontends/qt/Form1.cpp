@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPainter>
@@ -18,8 +19,11 @@
 #include <vector>
 
 #include "driver/ComputationDriver.h"
+#include "frontends/qt/EnterKey.h"
+#include "frontends/qt/FittedText.h"
 #include "frontends/qt/PainterReportPrinter.h"
 #include "frontends/qt/QtFonts.h"
+#include "frontends/qt/WindowWatch.h"
 
 namespace kestrane {
 
@@ -40,12 +44,12 @@ void inform(QWidget* parent, const QString& text, QMessageBox::Icon icon = QMess
     box.exec();
 }
 
-// A modal yes/no question; true for yes.
-bool askYesNo(QWidget* parent, const QString& text) {
+// A modal yes/no question whose Enter answers `byDefault`; true for yes.
+bool askYesNo(QWidget* parent, const QString& text, QMessageBox::StandardButton byDefault) {
     QMessageBox box(QMessageBox::Question, kAppTitle, text, QMessageBox::Yes | QMessageBox::No, parent);
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
-    box.button(QMessageBox::No)->setText(QStringLiteral("否"));
-    box.setDefaultButton(QMessageBox::No);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+    box.setDefaultButton(byDefault);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -58,6 +62,7 @@ CaptionLabel::CaptionLabel(QWidget* parent) : QLabel(parent) {
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setMargin(0);
     setIndent(0);
+    design_ = font();
 }
 
 void CaptionLabel::setCaption(const QString& caption) {
@@ -67,7 +72,11 @@ void CaptionLabel::setCaption(const QString& caption) {
 
 void CaptionLabel::changeEvent(QEvent* event) {
     QLabel::changeEvent(event);
-    if (event->type() == QEvent::FontChange) rewrap();
+    // A font set from outside is the new design font.
+    if (event->type() == QEvent::FontChange && !refitting_) {
+        design_ = font();
+        rewrap();
+    }
 }
 
 void CaptionLabel::resizeEvent(QResizeEvent* event) {
@@ -75,28 +84,19 @@ void CaptionLabel::resizeEvent(QResizeEvent* event) {
     rewrap();
 }
 
-// Greedy filling: each word keeps the blanks in front of it; a word that no
-// longer fits starts the next line without those blanks.
+// The caption wraps at its blanks; what still does not fit is drawn smaller,
+// and shows whole in the tooltip.
 void CaptionLabel::rewrap() {
-    const QFontMetrics metrics(font());
-    QStringList lines{QString()};
-    int i = 0;
-    const int size = static_cast<int>(caption_.size());
-    while (i < size) {
-        int start = i;
-        while (i < size && caption_[i] == QLatin1Char(' ')) ++i;
-        const int wordStart = i;
-        while (i < size && caption_[i] != QLatin1Char(' ')) ++i;
-        const QString piece = caption_.mid(start, i - start);
-        QString& line = lines.back();
-        if (!line.isEmpty() && wordStart < i && metrics.horizontalAdvance(line + piece) > width()) {
-            lines << caption_.mid(wordStart, i - wordStart);
-        } else {
-            line += piece;
-        }
+    const FittedCaption fitted = fitCaption(caption_, design_, size());
+    lines_ = fitted.lines;
+    baseline_ = fitted.baseline;
+    if (fitted.font != font()) {
+        refitting_ = true;
+        setFont(fitted.font);
+        refitting_ = false;
     }
-    lines_ = lines;
-    setText(lines.join(QLatin1Char('\n')));
+    setToolTip(fitted.font == design_ && !fitted.cut ? QString() : caption_.trimmed());
+    setText(lines_.join(QLatin1Char('\n')));
 }
 
 // The lines stand at the pitch of the design font (1.2 times its size),
@@ -106,10 +106,8 @@ void CaptionLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::WindowText));
-    const double size = font().pixelSize() > 0 ? font().pixelSize() : QFontInfo(font()).pixelSize();
-    const int pitch = static_cast<int>(std::lround(size * 1.2));
-    const int baseline = static_cast<int>(std::lround(size * 0.95));
-    for (int i = 0; i < lines_.size(); ++i) painter.drawText(QPoint(0, baseline + i * pitch), lines_[i]);
+    const int pitch = captionLinePitch(font());
+    for (int i = 0; i < lines_.size(); ++i) painter.drawText(QPoint(0, baseline_ + i * pitch), lines_[i]);
 }
 
 // ---------------------------------------------------------------------------
@@ -136,6 +134,7 @@ void LineShape::paintEvent(QPaintEvent*) {
 // ---------------------------------------------------------------------------
 
 std::optional<std::string> QtPromptService::ask(const std::string& prompt, const std::string& title) {
+    if (ending_) return std::nullopt;
     QInputDialog dialog(parent_);
     dialog.setObjectName(QStringLiteral("prompt"));
     dialog.setWindowTitle(title.empty() ? kAppTitle : qs(title));
@@ -144,18 +143,29 @@ std::optional<std::string> QtPromptService::ask(const std::string& prompt, const
     dialog.setTextValue(QString());
     dialog.setOkButtonText(QStringLiteral("确定"));
     dialog.setCancelButtonText(QStringLiteral("取消"));
-    // Long prompts wrap inside a dialog of a readable width.
-    if (QLabel* label = dialog.findChild<QLabel*>()) label->setWordWrap(true);
-    dialog.setMinimumWidth(420);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    (void)dialog.labelText();  // lays the dialog out
+    placement_.place(dialog, *parent_);
+    const int result = dialog.exec();
+    placement_.closed(dialog, *parent_);
+    if (result != QDialog::Accepted || ending_) return std::nullopt;
     return dialog.textValue().toStdString();
 }
 
-void QtPromptService::showMessage(const std::string& text) { inform(parent_, qs(text), QMessageBox::Warning); }
+void QtPromptService::showMessage(const std::string& text) {
+    if (!ending_) inform(parent_, qs(text), QMessageBox::Warning);
+}
 
 bool QtPromptService::confirmAbandon() {
-    return askYesNo(parent_, QStringLiteral("没有输入数值。要放弃本次计算吗？\n"
-                                            "选择“是”放弃本次计算，选择“否”重新输入。"));
+    // Enter keeps the computation: the user goes on entering.
+    return ending_ || askYesNo(parent_,
+                               QStringLiteral("没有输入数值。要放弃本次计算吗？\n"
+                                              "选择“是”放弃本次计算，选择“否”重新输入。"),
+                               QMessageBox::No);
+}
+
+void QtPromptService::endNow() {
+    ending_ = true;
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
 }
 
 // ---------------------------------------------------------------------------
@@ -172,6 +182,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     resize(pixels(layout::kClientWidth), pixels(layout::kClientHeight));
     fields_.setObserver(this);
     printerCheck_ = [] { return !QPrinterInfo::availablePrinters().isEmpty(); };
+    new NativeWindowWatch(this, [this] { windowLost(); });
 }
 
 Form1::~Form1() { fields_.setObserver(nullptr); }
@@ -194,7 +205,7 @@ void Form1::buildControls() {
     for (const layout::Line& line : layout::lines()) new LineShape(this, line);
     for (const layout::Control& c : layout::controls()) {
         if (c.kind == layout::Kind::Field) {
-            auto* field = new QLineEdit(this);
+            auto* field = new FittingField(this);
             place(field, c);
             // Output only: the computation writes here and never reads back.
             field->setReadOnly(true);
@@ -204,6 +215,7 @@ void Form1::buildControls() {
             auto* button = new QPushButton(QString::fromUtf8(c.caption), this);
             place(button, c);
             button->setAutoDefault(false);
+            pressOnEnter(button);
             if (c.background != layout::kDefaultColour) {
                 QPalette palette = button->palette();
                 palette.setColor(QPalette::Button, colourOf(c.background));
@@ -239,11 +251,23 @@ void Form1::Command1_Click() {
     // A fault is reported by the run itself; the window stays open either way.
     (void)kestrane::Command1_Click(state_, io);
     running_ = false;
+    if (lost_) Command2_Click();
 }
 
 void Form1::Command2_Click() {
     close();
     QCoreApplication::quit();
+}
+
+void Form1::windowLost() {
+    lost_ = true;
+    // A computation in progress is abandoned at once; the program ends when
+    // it has unwound.
+    if (running_) {
+        dialogs_.endNow();
+        return;
+    }
+    Command2_Click();
 }
 
 void Form1::Command3_Click() {
@@ -254,7 +278,7 @@ void Form1::Command3_Click() {
     }
     if (printerCheck_ && printerCheck_()) {
         printOnPrinter();
-    } else if (askYesNo(this, QStringLiteral("没有安装打印机。要把报告保存为 PDF 文件吗？"))) {
+    } else if (askYesNo(this, QStringLiteral("没有安装打印机。要把报告保存为 PDF 文件吗？"), QMessageBox::Yes)) {
         saveAsPdf();
     }
 }
@@ -270,7 +294,8 @@ void Form1::printOnPrinter() {
 }
 
 void Form1::saveAsPdf() {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QString dir = lastPdfFolder_;
+    if (dir.isEmpty() || !QDir(dir).exists()) dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (dir.isEmpty() || !QDir(dir).exists()) dir = QDir::homePath();
     QFileDialog dialog(this, QStringLiteral("保存报告"), QDir(dir).filePath(QStringLiteral("kestrane-report.pdf")),
                        QStringLiteral("PDF 文件 (*.pdf)"));
@@ -280,6 +305,7 @@ void Form1::saveAsPdf() {
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const QString path = dialog.selectedFiles().constFirst();
+    lastPdfFolder_ = QFileInfo(path).absolutePath();
     QString error;
     if (writeReportPdf(state_, path, &error) == 0) {
         inform(this, error, QMessageBox::Warning);

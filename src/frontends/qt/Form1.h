@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "frontends/qt/PromptPlacement.h"
 #include "frontends/qt/WindowLayout.h"
 #include "state/AdjustmentState.h"
 #include "state/Services.h"
@@ -20,13 +21,20 @@ class QPushButton;
 namespace kestrane {
 
 // A label whose caption wraps at its blanks onto further lines when it is
-// wider than the label, and nowhere else.
+// wider than the label, and nowhere else; a caption that still does not fit
+// is drawn smaller (see FittedText.h).
 class CaptionLabel : public QLabel {
     Q_OBJECT
 public:
     explicit CaptionLabel(QWidget* parent);
     void setCaption(const QString& caption);
     const QString& caption() const { return caption_; }
+    // The font of the layout; font() is the font the caption is drawn in.
+    const QFont& designFont() const { return design_; }
+    // The caption's lines as drawn, and the first one's baseline (pixels
+    // from the top).
+    const QStringList& lines() const { return lines_; }
+    int baseline() const { return baseline_; }
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -37,6 +45,9 @@ private:
     void rewrap();
     QString caption_;
     QStringList lines_;
+    QFont design_;
+    int baseline_ = 0;
+    bool refitting_ = false;
 };
 
 // A straight line of the form, drawn between two points given in the
@@ -59,16 +70,22 @@ private:
     QColor colour_;
 };
 
-// The modal prompts of a computation as Qt dialogs.
+// The modal prompts of a computation as Qt dialogs, all of one size and
+// standing beside the window (PromptPlacement.h).
 class QtPromptService : public PromptService {
 public:
     explicit QtPromptService(QWidget* parent) : parent_(parent) {}
     std::optional<std::string> ask(const std::string& prompt, const std::string& title) override;
     void showMessage(const std::string& text) override;
     bool confirmAbandon() override;
+    // Closes the open dialog and abandons the computation without another
+    // question: the program is ending.
+    void endNow();
 
 private:
     QWidget* parent_;
+    PromptPlacement placement_;
+    bool ending_ = false;
 };
 
 class Form1 : public QWidget, private FieldObserver {
@@ -91,6 +108,10 @@ public:
     void Command2_Click();
     void Command3_Click();
 
+    // The native window was destroyed from outside: the program ends as by
+    // Command2, after abandoning a computation in progress.
+    void windowLost();
+
 protected:
     // While a computation runs the window cannot be closed.
     void closeEvent(QCloseEvent* event) override;
@@ -109,7 +130,9 @@ private:
     std::function<bool()> printerCheck_;
     QHash<QString, QLineEdit*> textFields_;
     QHash<QString, CaptionLabel*> labels_;
+    QString lastPdfFolder_;  // where the last report was saved, this session
     bool running_ = false;
+    bool lost_ = false;
 };
 
 }  // namespace kestrane

@@ -32,6 +32,18 @@ const QStringList kChineseFallback = {
     QStringLiteral("AR PL UMing CN"),
 };
 
+// On screen the Song faces that draw the design face's widths come first:
+// Latin letters and digits half an em wide, Chinese a whole em, so that the
+// drawings' point names fit the labels made for them.
+const QStringList kSongScreenFaces = [] {
+    QStringList faces = kSongFaces.mid(0, 3);
+    faces << QStringLiteral("AR PL UMing CN");
+    for (const QString& face : kSongFaces.mid(3)) {
+        if (!faces.contains(face)) faces << face;
+    }
+    return faces;
+}();
+
 bool isSongName(const QString& name) {
     return kSongFaces.mid(0, 3).contains(name, Qt::CaseInsensitive);
 }
@@ -52,12 +64,12 @@ QStringList firstInstalled(std::initializer_list<const QStringList*> lists) {
 
 }  // namespace
 
-QStringList installedFamilies(const QString& designName) {
+QStringList installedFamilies(const QString& designName, FontUse use) {
     QStringList result;
     if (QFontDatabase::hasFamily(designName)) result << designName;
     QStringList more;
     if (isSongName(designName)) {
-        more = firstInstalled({&kSongFaces, &kChineseFallback});
+        more = firstInstalled({use == FontUse::Screen ? &kSongScreenFaces : &kSongFaces, &kChineseFallback});
     } else if (kSansFaces.mid(0, 2).contains(designName, Qt::CaseInsensitive)) {
         more = firstInstalled({&kSansFaces, &kChineseFallback});
     } else {
@@ -72,7 +84,7 @@ QStringList installedFamilies(const QString& designName) {
 
 QFont screenFont(const layout::FontSpec& face) {
     QFont font;
-    font.setFamilies(installedFamilies(QString::fromUtf8(face.family)));
+    font.setFamilies(installedFamilies(QString::fromUtf8(face.family), FontUse::Screen));
     font.setPixelSize(static_cast<int>(std::lround(face.points * 96.0 / 72.0)));
     font.setBold(face.bold);
     return font;

@@ -10,8 +10,10 @@
 
 namespace kestrane {
 
+enum class FontUse { Print, Screen };
+
 // The installed families to use for a design font name, best first.
-QStringList installedFamilies(const QString& designName);
+QStringList installedFamilies(const QString& designName, FontUse use = FontUse::Print);
 
 // A screen font: the size in points at 96 dots per inch, as whole pixels,
 // so that text keeps its size against the pixel layout on any screen.

@@ -2,7 +2,6 @@
 // the printed report for the console's --pdf option.
 #include <QApplication>
 #include <QGuiApplication>
-#include <QStyleFactory>
 
 #include <clocale>
 #include <memory>
@@ -12,17 +11,13 @@
 #include "frontends/qt/NetworkPicture.h"
 #include "frontends/qt/PainterReportPrinter.h"
 #include "frontends/qt/QtFrontEnd.h"
+#include "frontends/qt/QtStartup.h"
 
 namespace kestrane {
 
 int runWindow(int argc, char** argv, const std::string& observationFile) {
     QApplication app(argc, argv);
-    // Qt sets the user's locale; numbers keep C semantics everywhere.
-    std::setlocale(LC_NUMERIC, "C");
-    QApplication::setApplicationName(QStringLiteral("Kestrane"));
-    QApplication::setDesktopFileName(QStringLiteral("kestrane"));
-    // A style that draws the design's button colours on every desktop.
-    if (QStyle* style = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(style);
+    prepareApplication(app);
     (void)observationFile;
     Form1 window;
     window.show();
