@@ -140,10 +140,10 @@ TEST(PrecisionTableWindow, PrintsToAPdfPrinter) {
     printer.setOutputFileName(QString::fromStdString(pdf.string()));
     window.printTo(printer);
     const std::string text = capture("pdftotext -layout '" + pdf.string() + "' -");
-    // (Digits are left out: a PDF reader's text of them depends on the
-    // font's character maps.)
-    for (const char* expected : {"点位精度表", "点名", "TOWER", "NorthPeak", "Valley"}) {
-        EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+    // The text layer gives every character printed, digits and Chinese.
+    for (const QString& expected : QStringList{"点位精度表", "点名", "1/px", "TOWER11", "NorthPeak6", "Valley54",
+                                               "mp = 7.44 毫米"} + window.rowTexts(2)) {
+        EXPECT_NE(text.find(expected.toStdString()), std::string::npos) << expected.toStdString() << "\n" << text;
     }
 }
 
@@ -175,6 +175,10 @@ TEST(NetworkPicture, ExportsSvgPdfAndPng) {
     const auto pdf = scratchFile("picture.pdf");
     ASSERT_TRUE(window.exportTo(QString::fromStdString(pdf.string()), &error)) << error.toStdString();
     EXPECT_NE(capture("pdfinfo '" + pdf.string() + "'").find("Pages:           1\n"), std::string::npos);
+    const std::string pdfText = capture("pdftotext '" + pdf.string() + "' -");
+    for (const std::string& expected : {odd, std::string("北"), std::string("比例尺")}) {
+        EXPECT_NE(pdfText.find(expected), std::string::npos) << expected << "\n" << pdfText;
+    }
 
     const auto png = scratchFile("picture.png");
     ASSERT_TRUE(window.exportTo(QString::fromStdString(png.string()), &error)) << error.toStdString();

@@ -122,8 +122,9 @@ TEST_P(ReportPdf, TheTextRewriteLeavesThePagesAsDrawn) {
     const auto repairedPdf = scratchFile(name + "-repaired.pdf");
     kestrane::DrawnText drawn;
     // Qt's own document of the computation's report, without the rewrite.
-    const kestrane::PdfWriter qtOnly = [&](const kestrane::AdjustmentState& state, const std::string&, std::ostream&) {
-        QPdfWriter writer(QString::fromStdString(drawnPdf.string()));
+    const kestrane::PdfWriter qtOnly = [&](const kestrane::AdjustmentState& state, const std::string& path,
+                                           std::ostream&) {
+        QPdfWriter writer(QString::fromStdString(path));
         writer.setResolution(1440);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         QPainter painter(&writer);

@@ -2,6 +2,8 @@
 // computation, and the transcript's JSON.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -24,7 +26,8 @@ struct ConsoleRun {
 };
 
 ConsoleRun runText(const std::string& input) {
-    const auto dir = std::filesystem::temp_directory_path() / "kestrane-console-test";
+    // One folder per test process: ctest runs the tests side by side.
+    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-test-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     ConsoleOptions options;
     options.transcriptPath = (dir / "t.jsonl").string();

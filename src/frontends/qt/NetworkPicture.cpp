@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QBuffer>
 #include <QPdfWriter>
 #include <QPolygonF>
 #include <QSaveFile>
@@ -19,6 +20,7 @@
 #include <cmath>
 #include <memory>
 
+#include "frontends/qt/PdfText.h"
 #include "frontends/qt/QtFonts.h"
 
 namespace kestrane {
@@ -166,7 +168,17 @@ PictureView NetworkPicture::fitView(const QRectF& target) const {
     return view;
 }
 
-void NetworkPicture::paint(QPainter& painter, const QRectF& target, const PictureView& view) const {
+void NetworkPicture::paint(QPainter& painter, const QRectF& target, const PictureView& view, DrawnText* drawn) const {
+    // Every font set and text drawn, recorded when asked.
+    // Texts are drawn extractable (see ExtractableText), so that the PDF of
+    // the picture can be searched.
+    std::unique_ptr<ExtractableText> text;
+    auto setFont = [&](const QFont& font) {
+        painter.setFont(font);
+        text = std::make_unique<ExtractableText>(font, painter.device());
+        if (drawn) drawn->addFont(font);
+    };
+    auto drawText = [&](const QPointF& at, const QString& piece) { text->draw(painter, at, piece, drawn); };
     painter.save();
     painter.setClipRect(target);
     painter.fillRect(target, Qt::white);
@@ -246,7 +258,7 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
         const QFontMetricsF nameMetrics(nameFont);
         const double room = nameMetrics.height() * nameMetrics.height() * 12;
         const bool allNames = shown * room <= target.width() * target.height();
-        painter.setFont(nameFont);
+        setFont(nameFont);
         for (int i = 0; i < static_cast<int>(points_.size()); ++i) {
             const Point& p = points_[static_cast<std::size_t>(i)];
             const QPointF q = at(p.x, p.y);
@@ -271,7 +283,7 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
             }
             if (allNames || p.known || p.centre || i == largest_) {
                 painter.setPen(i == largest_ ? QColor(200, 30, 30) : Qt::black);
-                painter.drawText(q + QPointF(6 * u, -6 * u), p.name);
+                drawText(q + QPointF(6 * u, -6 * u), p.name);
             }
         }
     }
@@ -283,10 +295,10 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
     painter.drawLine(tip, tip + QPointF(0, 40 * u));
     painter.drawPolygon(QPolygonF({tip, tip + QPointF(-6 * u, 14 * u), tip + QPointF(6 * u, 14 * u)}));
     const QFont captionFont = pictureFont(13 * u);
-    painter.setFont(captionFont);
+    setFont(captionFont);
     const QFontMetricsF captionMetrics(captionFont);
     const QString north = QStringLiteral("北");
-    painter.drawText(QPointF(tip.x() - captionMetrics.horizontalAdvance(north) / 2, tip.y() - 6 * u), north);
+    drawText(QPointF(tip.x() - captionMetrics.horizontalAdvance(north) / 2, tip.y() - 6 * u), north);
 
     // Scale bars, bottom left: the network's, then the ellipses'.
     auto scaleBar = [&](double baselineY, double metresPerPixel, double groundLength, const QString& caption) {
@@ -297,7 +309,7 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
         painter.drawLine(start, start + QPointF(0, -6 * u));
         painter.drawLine(start + QPointF(length / 2, 0), start + QPointF(length / 2, -4 * u));
         painter.drawLine(start + QPointF(length, 0), start + QPointF(length, -6 * u));
-        painter.drawText(start + QPointF(length + 8 * u, 0), caption);
+        drawText(start + QPointF(length + 8 * u, 0), caption);
     };
     const double barSpace = std::max(1.0, target.width() / 4);
     const double metres = roundDown125(barSpace / k);
@@ -323,7 +335,7 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
         }
     }
     if (largest_ >= 0) legend += QStringLiteral("    红字: 点位中误差最大的点");
-    painter.drawText(QPointF(target.left() + 20 * u, target.bottom() - 70 * u), legend);
+    drawText(QPointF(target.left() + 20 * u, target.bottom() - 70 * u), legend);
     painter.restore();
 }
 
@@ -342,13 +354,13 @@ bool commit(QSaveFile& file, const QString& path, QString* error) {
 }  // namespace
 
 bool writeNetworkPicturePdf(const NetworkPicture& picture, const QString& path, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) *error = QStringLiteral("无法写入文件: ") + path;
-        return false;
-    }
+    // Drawn in memory, its text layer repaired, then written once.
+    QByteArray pdf;
+    DrawnText drawn;
     {
-        QPdfWriter writer(&file);
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
         writer.setTitle(QStringLiteral("网图"));
         writer.setCreator(QStringLiteral("Kestrane"));
         writer.setResolution(300);
@@ -356,7 +368,14 @@ bool writeNetworkPicturePdf(const NetworkPicture& picture, const QString& path, 
                                          QPageLayout::Millimeter));
         QPainter painter(&writer);
         const QRectF target(QPointF(0, 0), QSizeF(writer.width(), writer.height()));
-        picture.paint(painter, target);
+        picture.paint(painter, target, &drawn);
+    }
+    const std::optional<QByteArray> repaired = repairedPdfText(pdf, drawn, error);
+    if (!repaired) return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(*repaired) != repaired->size()) {
+        if (error) *error = QStringLiteral("无法写入文件: ") + path;
+        return false;
     }
     return commit(file, path, error);
 }

@@ -16,6 +16,8 @@
 
 namespace kestrane {
 
+struct DrawnText;
+
 // What part of the ground a drawing shows: the ground point (northing X,
 // easting Y, metres) at the centre of the target and the scale.
 struct PictureView {
@@ -35,8 +37,12 @@ public:
     PictureView fitView(const QRectF& target) const;
 
     // Draws on any painter into target (the painter's device coordinates).
-    void paint(QPainter& painter, const QRectF& target, const PictureView& view) const;
-    void paint(QPainter& painter, const QRectF& target) const { paint(painter, target, fitView(target)); }
+    // `drawn`, when given, records the fonts and texts drawn (for the text
+    // layer of a PDF).
+    void paint(QPainter& painter, const QRectF& target, const PictureView& view, DrawnText* drawn = nullptr) const;
+    void paint(QPainter& painter, const QRectF& target, DrawnText* drawn = nullptr) const {
+        paint(painter, target, fitView(target), drawn);
+    }
 
     // The ellipses are drawn this many times their size on the ground
     // (millimetres shown as that many millimetres times the factor); 0 when

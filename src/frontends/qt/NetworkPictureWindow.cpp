@@ -15,6 +15,8 @@
 #include <cmath>
 
 #include "adjustment/PointPrecision.h"
+#include "frontends/qt/PainterReportPrinter.h"
+#include "frontends/qt/PdfText.h"
 
 namespace kestrane {
 
@@ -144,9 +146,16 @@ void NetworkPictureWindow::exportWithDialog() {
 }
 
 void NetworkPictureWindow::printTo(QPrinter& printer) const {
-    QPainter painter(&printer);
-    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
-    picture_->paint(painter, QRectF(QPointF(0, 0), page.size()));
+    DrawnText drawn;
+    {
+        QPainter painter(&printer);
+        const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+        picture_->paint(painter, QRectF(QPointF(0, 0), page.size()), &drawn);
+    }
+    QString error;
+    if (!repairPrintedPdf(printer, drawn, &error)) {
+        QMessageBox::warning(const_cast<NetworkPictureWindow*>(this), windowTitle(), error);
+    }
 }
 
 void NetworkPictureWindow::print() {

@@ -66,7 +66,7 @@ void PainterReportPrinter::applyFont() {
     font_ = printFont(fontName_, fontPoints_);
     painter_.setFont(font_);
     drawn_.addFont(font_);
-    rawFont_ = QRawFont::fromFont(QFont(font_, &device_));
+    text_ = std::make_unique<ExtractableText>(font_, &device_);
     const QFontMetricsF metrics(font_, &device_);
     cellWidth_ = averageCharWidth(metrics);
     lineHeight_ = metrics.lineSpacing();
@@ -131,40 +131,14 @@ void PainterReportPrinter::startLine() {
     }
 }
 
-// The glyphs of the characters as the face's character map gives them, one
-// after the other at their advances. Shaping is left out on purpose: a
-// Chinese face may swap digits next to Latin letters for variant glyphs that
-// no character maps to, and a PDF reader could then not extract them. A
-// piece with a character the face lacks goes through the painter's own
-// font fallback.
+// The pieces are drawn extractable (unshaped, see ExtractableText), each
+// squeezed into the room before the next tab column when it is wider.
 void PainterReportPrinter::drawPiece(const QPointF& baselineStart, const QString& text, double room) {
-    const QList<quint32> glyphs = rawFont_.isValid() ? rawFont_.glyphIndexesForString(text) : QList<quint32>();
-    const bool direct = !glyphs.isEmpty() && !glyphs.contains(0);
-    QGlyphRun run;
-    double width = 0;
-    if (direct) {
-        const QList<QPointF> advances = rawFont_.advancesForGlyphIndexes(glyphs);
-        QList<QPointF> positions;
-        positions.reserve(advances.size());
-        for (const QPointF& advance : advances) {
-            positions << QPointF(width, 0);
-            width += advance.x();
-        }
-        run.setRawFont(rawFont_);
-        run.setGlyphIndexes(glyphs);
-        run.setPositions(positions);
-    } else {
-        width = QFontMetricsF(font_, &device_).horizontalAdvance(text);
-    }
-    drawn_.addText(text);
+    const double width = text_->width(text);
     painter_.save();
     painter_.translate(baselineStart);
     if (room > 0 && width > room) painter_.scale(room / width, 1.0);
-    if (direct) {
-        painter_.drawGlyphRun(QPointF(0, 0), run);
-    } else {
-        painter_.drawText(QPointF(0, 0), text);
-    }
+    text_->draw(painter_, QPointF(0, 0), text, &drawn_);
     painter_.restore();
 }
 
@@ -193,14 +167,16 @@ int paintRecorded(const AdjustmentState& state, QPagedPaintDevice& device, Drawn
 
 }  // namespace
 
+bool repairPrintedPdf(const QPagedPaintDevice& device, const DrawnText& drawn, QString* error) {
+    const auto* printer = dynamic_cast<const QPrinter*>(&device);
+    if (!printer || printer->outputFormat() != QPrinter::PdfFormat || printer->outputFileName().isEmpty()) return true;
+    return repairPdfText(printer->outputFileName(), drawn, error);
+}
+
 int paintReport(const AdjustmentState& state, QPagedPaintDevice& device, QString* error) {
     DrawnText drawn;
     const int pages = paintRecorded(state, device, drawn, error);
-    const auto* printer = dynamic_cast<const QPrinter*>(&device);
-    if (pages > 0 && printer && printer->outputFormat() == QPrinter::PdfFormat &&
-        !printer->outputFileName().isEmpty() && !repairPdfText(printer->outputFileName(), drawn, error)) {
-        return 0;
-    }
+    if (pages > 0 && !repairPrintedPdf(device, drawn, error)) return 0;
     return pages;
 }
 

@@ -7,6 +7,8 @@
 #include <QRawFont>
 #include <QString>
 
+#include <memory>
+
 #include "frontends/qt/PdfText.h"
 #include "results/TextReport.h"
 #include "state/AdjustmentState.h"
@@ -14,6 +16,8 @@
 class QPagedPaintDevice;
 
 namespace kestrane {
+
+struct DrawnText;
 
 // Draws the report's lines on a started painter, on the character grid of
 // the text form: column 1 starts at the horizontal print position, one grid
@@ -49,7 +53,7 @@ private:
     QString fontName_ = QStringLiteral("宋体");
     double fontPoints_ = 10;
     QFont font_;
-    QRawFont rawFont_;  // the face of font_ at the device's resolution
+    std::unique_ptr<ExtractableText> text_;  // font_ at the device's resolution
     double cellWidth_ = 0;
     double lineHeight_ = 0;
     double ascent_ = 0;
@@ -68,6 +72,11 @@ private:
 // (PdfText.h). Returns the number of pages, or 0 (with the reason in error)
 // when the device cannot be painted or its PDF file cannot be repaired.
 int paintReport(const AdjustmentState& state, QPagedPaintDevice& device, QString* error);
+
+// After painting on a printer that printed to a PDF file (the print dialog's
+// "print to file"): rewrites that file's text layer so that every glyph
+// extracts as the character drawn. True when there was nothing to do.
+bool repairPrintedPdf(const QPagedPaintDevice& device, const DrawnText& drawn, QString* error);
 
 // Writes the report as an A4 PDF file, its text layer repaired, atomically
 // (a temporary file renamed over the target: a failure leaves an older file

@@ -1,5 +1,8 @@
 #include "frontends/qt/PdfText.h"
 
+#include <QFontMetricsF>
+#include <QGlyphRun>
+
 #include <QFile>
 #include <QRawFont>
 #include <QSaveFile>
@@ -330,6 +333,40 @@ bool repairPdfText(const QString& path, const DrawnText& drawn, QString* error) 
         return false;
     }
     return true;
+}
+
+ExtractableText::ExtractableText(const QFont& font, QPaintDevice* device)
+    : font_(font), device_(device), raw_(QRawFont::fromFont(QFont(font, device))) {}
+
+double ExtractableText::width(const QString& text) const {
+    const QList<quint32> glyphs = raw_.isValid() ? raw_.glyphIndexesForString(text) : QList<quint32>();
+    if (glyphs.isEmpty() || glyphs.contains(0)) return QFontMetricsF(font_, device_).horizontalAdvance(text);
+    double total = 0;
+    for (const QPointF& advance : raw_.advancesForGlyphIndexes(glyphs)) total += advance.x();
+    return total;
+}
+
+double ExtractableText::draw(QPainter& painter, const QPointF& baselineStart, const QString& text,
+                             DrawnText* drawn) const {
+    if (drawn) drawn->addText(text);
+    const QList<quint32> glyphs = raw_.isValid() ? raw_.glyphIndexesForString(text) : QList<quint32>();
+    if (glyphs.isEmpty() || glyphs.contains(0)) {
+        painter.drawText(baselineStart, text);
+        return QFontMetricsF(font_, device_).horizontalAdvance(text);
+    }
+    QList<QPointF> positions;
+    positions.reserve(glyphs.size());
+    double total = 0;
+    for (const QPointF& advance : raw_.advancesForGlyphIndexes(glyphs)) {
+        positions << QPointF(total, 0);
+        total += advance.x();
+    }
+    QGlyphRun run;
+    run.setRawFont(raw_);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    painter.drawGlyphRun(baselineStart, run);
+    return total;
 }
 
 }  // namespace kestrane

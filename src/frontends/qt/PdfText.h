@@ -32,6 +32,8 @@
 #include <QByteArray>
 #include <QFont>
 #include <QList>
+#include <QPainter>
+#include <QRawFont>
 #include <QString>
 
 #include <optional>
@@ -47,6 +49,27 @@ struct DrawnText {
 
     void addFont(const QFont& font);
     void addText(const QString& piece) { text += piece; }
+};
+
+// Text drawn so that a PDF reader can extract it: the glyphs of the
+// characters as the face's character map gives them, one after the other at
+// their advances, with the painter's font. Shaping is left out on purpose: a
+// Chinese face may swap digits next to Latin letters for variant glyphs that
+// no character maps to, which a reader then cannot extract. A text with a
+// character the face lacks goes through the painter's own font fallback.
+class ExtractableText {
+public:
+    // The painter's font as it draws on `device`.
+    ExtractableText(const QFont& font, QPaintDevice* device);
+    // The width the text takes, in the device's units.
+    double width(const QString& text) const;
+    // Draws at the baseline start and records it; returns the width.
+    double draw(QPainter& painter, const QPointF& baselineStart, const QString& text, DrawnText* drawn) const;
+
+private:
+    QFont font_;
+    QPaintDevice* device_;
+    QRawFont raw_;
 };
 
 // Rewrites the text maps (ToUnicode) of the PDF file at path so that every

@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -22,6 +23,8 @@
 #include <map>
 
 #include "adjustment/PointPrecision.h"
+#include "frontends/qt/PainterReportPrinter.h"
+#include "frontends/qt/PdfText.h"
 #include "frontends/qt/QtFonts.h"
 #include "results/PrecisionTable.h"
 
@@ -175,6 +178,15 @@ void PrecisionTableWindow::copySelection() const {
 }
 
 void PrecisionTableWindow::printTo(QPrinter& printer) const {
+    DrawnText drawn;
+    paintPages(printer, drawn);
+    QString error;
+    if (!repairPrintedPdf(printer, drawn, &error)) {
+        QMessageBox::warning(const_cast<PrecisionTableWindow*>(this), windowTitle(), error);
+    }
+}
+
+void PrecisionTableWindow::paintPages(QPrinter& printer, DrawnText& drawn) const {
     QPainter painter(&printer);
     const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
     const QRectF area(QPointF(0, 0), page.size());
@@ -184,7 +196,10 @@ void PrecisionTableWindow::printTo(QPrinter& printer) const {
     QFont bold = font;
     bold.setBold(true);
     painter.setFont(font);
+    drawn.addFont(font);
+    drawn.addFont(bold);
     const QFontMetricsF metrics(font, &printer);
+    const ExtractableText plainText(font, &printer), boldText(bold, &printer);
     const double line = metrics.height() * 1.3;
     const double gap = metrics.horizontalAdvance(QStringLiteral("00"));
 
@@ -194,8 +209,8 @@ void PrecisionTableWindow::printTo(QPrinter& printer) const {
     for (int c = 0; c < columns; ++c) {
         width[static_cast<std::size_t>(c)] = metrics.horizontalAdvance(sorted_->headerData(c, Qt::Horizontal).toString());
         for (int r = 0; r < sorted_->rowCount(); ++r) {
-            width[static_cast<std::size_t>(c)] = std::max(
-                width[static_cast<std::size_t>(c)], metrics.horizontalAdvance(sorted_->index(r, c).data().toString()));
+            width[static_cast<std::size_t>(c)] =
+                std::max(width[static_cast<std::size_t>(c)], boldText.width(sorted_->index(r, c).data().toString()));
         }
     }
     auto drawRow = [&](double y, const QStringList& texts, bool strong) {
@@ -204,14 +219,19 @@ void PrecisionTableWindow::printTo(QPrinter& printer) const {
         for (int c = 0; c < columns; ++c) {
             const double w = width[static_cast<std::size_t>(c)];
             const QRectF cell(x, y, w, line);
-            painter.drawText(cell, (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter, texts.value(c));
+            // Names left, figures right, on the cell's baseline.
+            const ExtractableText& face = strong ? boldText : plainText;
+            const double textWidth = face.width(texts.value(c));
+            const double left = c == 0 ? cell.left() : cell.right() - textWidth;
+            face.draw(painter, QPointF(left, cell.top() + (line - metrics.height()) / 2 + metrics.ascent()),
+                      texts.value(c), &drawn);
             x += w + gap;
         }
     };
     QStringList header;
     for (int c = 0; c < columns; ++c) header << sorted_->headerData(c, Qt::Horizontal).toString();
     double y = area.top();
-    painter.drawText(QPointF(area.left(), y + metrics.ascent()), QStringLiteral("点位精度表"));
+    plainText.draw(painter, QPointF(area.left(), y + metrics.ascent()), QStringLiteral("点位精度表"), &drawn);
     y += 2 * line;
     drawRow(y, header, true);
     y += line;
@@ -232,7 +252,7 @@ void PrecisionTableWindow::printTo(QPrinter& printer) const {
             y = area.top();
         }
         painter.setFont(font);
-        painter.drawText(QPointF(area.left(), y + line + metrics.ascent()), note_->text());
+        plainText.draw(painter, QPointF(area.left(), y + line + metrics.ascent()), note_->text(), &drawn);
     }
 }
 

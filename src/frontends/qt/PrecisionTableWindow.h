@@ -19,6 +19,8 @@ class QTableView;
 
 namespace kestrane {
 
+struct DrawnText;
+
 class PrecisionTableWindow : public QWidget {
     Q_OBJECT
 public:
@@ -46,6 +48,8 @@ public slots:
 
 private:
     void build(const AdjustmentState& state, const std::vector<PointPrecision>& precision);
+    // The pages of printTo, with every font and text recorded.
+    void paintPages(QPrinter& printer, DrawnText& drawn) const;
 
     QStandardItemModel* model_ = nullptr;
     QSortFilterProxyModel* sorted_ = nullptr;
