@@ -21,6 +21,7 @@
 #include "driver/ComputationDriver.h"
 #include "frontends/qt/EnterKey.h"
 #include "frontends/qt/FittedText.h"
+#include "frontends/qt/MessageBoxes.h"
 #include "frontends/qt/PainterReportPrinter.h"
 #include "frontends/qt/QtFonts.h"
 #include "frontends/qt/WindowWatch.h"
@@ -36,22 +37,6 @@ int pixels(int twips) { return twips / layout::kTwipsPerPixel; }
 QColor colourOf(layout::Rgb rgb) { return QColor::fromRgb(static_cast<QRgb>(rgb)); }
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
-
-// A modal message with one button.
-void inform(QWidget* parent, const QString& text, QMessageBox::Icon icon = QMessageBox::Information) {
-    QMessageBox box(icon, kAppTitle, text, QMessageBox::Ok, parent);
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
-    box.exec();
-}
-
-// A modal yes/no question whose Enter answers `byDefault`; true for yes.
-bool askYesNo(QWidget* parent, const QString& text, QMessageBox::StandardButton byDefault) {
-    QMessageBox box(QMessageBox::Question, kAppTitle, text, QMessageBox::Yes | QMessageBox::No, parent);
-    box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
-    box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
-    box.setDefaultButton(byDefault);
-    return box.exec() == QMessageBox::Yes;
-}
 
 }  // namespace
 
@@ -156,11 +141,18 @@ void QtPromptService::showMessage(const std::string& text) {
 }
 
 bool QtPromptService::confirmAbandon() {
-    // Enter keeps the computation: the user goes on entering.
-    return ending_ || askYesNo(parent_,
-                               QStringLiteral("没有输入数值。要放弃本次计算吗？\n"
-                                              "选择“是”放弃本次计算，选择“否”重新输入。"),
-                               QMessageBox::No);
+    if (ending_) return true;
+    for (;;) {
+        switch (askGiveUp(parent_)) {
+        case GiveUpAnswer::GoOn: return false;
+        case GiveUpAnswer::GiveUp: return true;
+        case GiveUpAnswer::SaveAndGiveUp:
+            // Given up only once the values are saved; a save dialog that was
+            // cancelled asks again.
+            if (saveBeforeGivingUp_ && saveBeforeGivingUp_()) return true;
+            break;
+        }
+    }
 }
 
 void QtPromptService::endNow() {
@@ -183,6 +175,12 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     fields_.setObserver(this);
     printerCheck_ = [] { return !QPrinterInfo::availablePrinters().isEmpty(); };
     new NativeWindowWatch(this, [this] { windowLost(); });
+    buildMenu();
+    recovery_ = std::make_unique<RecoveryFile>();
+    record_.setListener([this] {
+        if (typing_) keepRecovery();
+    });
+    dialogs_.setSaveBeforeGivingUp([this] { return saveEnteredValues(); });
 }
 
 Form1::~Form1() { fields_.setObserver(nullptr); }
@@ -244,15 +242,7 @@ void Form1::captionChanged(const std::string& name, const std::string& value) {
     if (CaptionLabel* label = labels_.value(qs(name))) label->setCaption(qs(value));
 }
 
-void Form1::Command1_Click() {
-    if (running_) return;
-    running_ = true;
-    Services io{*prompt_, fields_};
-    // A fault is reported by the run itself; the window stays open either way.
-    (void)kestrane::Command1_Click(state_, io);
-    running_ = false;
-    if (lost_) Command2_Click();
-}
+void Form1::Command1_Click() { runComputation({}); }
 
 void Form1::Command2_Click() {
     close();
@@ -294,18 +284,10 @@ void Form1::printOnPrinter() {
 }
 
 void Form1::saveAsPdf() {
-    QString dir = lastPdfFolder_;
-    if (dir.isEmpty() || !QDir(dir).exists()) dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (dir.isEmpty() || !QDir(dir).exists()) dir = QDir::homePath();
-    QFileDialog dialog(this, QStringLiteral("保存报告"), QDir(dir).filePath(QStringLiteral("kestrane-report.pdf")),
-                       QStringLiteral("PDF 文件 (*.pdf)"));
-    dialog.setObjectName(QStringLiteral("savePdf"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString path = dialog.selectedFiles().constFirst();
-    lastPdfFolder_ = QFileInfo(path).absolutePath();
+    const QString path = chooseSavePath(QStringLiteral("保存报告"), QStringLiteral("kestrane-report.pdf"),
+                                        QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral("pdf"),
+                                        QStringLiteral("savePdf"));
+    if (path.isEmpty()) return;
     QString error;
     if (writeReportPdf(state_, path, &error) == 0) {
         inform(this, error, QMessageBox::Warning);

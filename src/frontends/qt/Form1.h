@@ -8,12 +8,19 @@
 #include <QLineEdit>
 #include <QWidget>
 
+#include <QPointer>
+
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "frontends/qt/PromptPlacement.h"
 #include "frontends/qt/WindowLayout.h"
+#include "frontends/qt/RecoveryFile.h"
 #include "state/AdjustmentState.h"
+#include "state/EntryRecord.h"
+#include "state/PointPrecision.h"
 #include "state/Services.h"
 
 class QPushButton;
@@ -81,9 +88,13 @@ public:
     // Closes the open dialog and abandons the computation without another
     // question: the program is ending.
     void endNow();
+    // The third answer of the give-up question, 保存并放弃: saves what was
+    // entered so far; true when it was saved.
+    void setSaveBeforeGivingUp(std::function<bool()> save) { saveBeforeGivingUp_ = std::move(save); }
 
 private:
     QWidget* parent_;
+    std::function<bool()> saveBeforeGivingUp_;
     PromptPlacement placement_;
     bool ending_ = false;
 };
@@ -112,6 +123,30 @@ public:
     // Command2, after abandoning a computation in progress.
     void windowLost();
 
+    // The menus (Form1Files.cpp). 打开观测数据: reads the file and runs the
+    // computation from it at once, no dialog for a value from the file; a
+    // refused file is reported and leaves the last computation as it was.
+    // False when refused (or a computation is running).
+    bool openObservationFile(const QString& path);
+    // 保存观测数据: every value accepted in the last computation, complete
+    // or not, through a save dialog.
+    void saveObservations();
+    // 导出结果 (CSV): the results table of the last completed computation.
+    void exportResults();
+    // 查看: the precision of every point, and the picture of the network.
+    void showPrecisionTable();
+    void showNetworkPicture();
+    // At start: offers the unfinished computations of windows that are gone.
+    void offerRecovery();
+    // The values accepted in the current or last computation.
+    const EntryRecord& record() const { return record_; }
+    // Where this window keeps its recovery file, and looks for those of
+    // windows that are gone (tests use a folder of their own).
+    void setRecoveryFolder(const QString& folder);
+    const RecoveryFile& recoveryFile() const { return *recovery_; }
+    // The shipped example files, by name.
+    static QStringList exampleFiles();
+
 protected:
     // While a computation runs the window cannot be closed.
     void closeEvent(QCloseEvent* event) override;
@@ -120,8 +155,23 @@ private:
     void textChanged(const std::string& name, const std::string& value) override;
     void captionChanged(const std::string& name, const std::string& value) override;
     void buildControls();
+    void buildMenu();
     void printOnPrinter();
     void saveAsPdf();
+    // One computation: the replayed answers first, then the prompt service.
+    void runComputation(std::vector<std::string> replayed);
+    // The recovery file follows every value typed (not replayed).
+    void keepRecovery();
+    void keepRecoveryOf(const ObservationValues& values);
+    // A save dialog starting in the last folder used; empty when cancelled.
+    QString chooseSavePath(const QString& title, const QString& name, const QString& filter, const QString& suffix,
+                           const QString& objectName);
+    // Writes the entered values; false when cancelled or not written.
+    bool saveEnteredValues();
+    // Every point's precision of the last computation, computed once when
+    // first needed.
+    const std::vector<PointPrecision>& pointPrecision();
+    bool requireResults(const QString& what);
 
     AdjustmentState state_;
     WindowFields fields_;
@@ -130,7 +180,12 @@ private:
     std::function<bool()> printerCheck_;
     QHash<QString, QLineEdit*> textFields_;
     QHash<QString, CaptionLabel*> labels_;
-    QString lastPdfFolder_;  // where the last report was saved, this session
+    QString lastFolder_;  // where the last file was opened or saved, this session
+    EntryRecord record_;
+    std::unique_ptr<RecoveryFile> recovery_;
+    bool typing_ = false;  // values are typed (no longer replayed): the recovery file follows them
+    std::optional<std::vector<PointPrecision>> precision_;
+    QPointer<QWidget> tableWindow_, pictureWindow_;
     bool running_ = false;
     bool lost_ = false;
 };

@@ -2,6 +2,7 @@
 // the printed report for the console's --pdf option.
 #include <QApplication>
 #include <QGuiApplication>
+#include <QTimer>
 
 #include <clocale>
 #include <memory>
@@ -18,9 +19,14 @@ namespace kestrane {
 int runWindow(int argc, char** argv, const std::string& observationFile) {
     QApplication app(argc, argv);
     prepareApplication(app);
-    (void)observationFile;
     Form1 window;
     window.show();
+    // Once the window is up: an unfinished computation of a window that is
+    // gone, then the file named on the command line.
+    QTimer::singleShot(0, &window, [&window, file = QString::fromStdString(observationFile)] {
+        window.offerRecovery();
+        if (!file.isEmpty()) window.openObservationFile(file);
+    });
     return app.exec();
 }
 
