@@ -70,6 +70,24 @@ bool putInPlace(const std::string& temporary, const std::string& target, std::st
     return true;
 }
 
+// The empty temporary file next to a target that is not a folder, with the
+// permissions the target will have; false with the reason otherwise.
+bool createTemporary(const std::string& target, std::string& temporary, std::string& error) {
+    if (target.empty() || isFolder(target)) {
+        error = "无法写入文件 “" + target + "”：这是一个文件夹。";
+        return false;
+    }
+    const int fd = makeTemporary(target, temporary);
+    if (fd < 0) {
+        error = "无法写入文件 “" + target + "”：" + reason(errno) + "。";
+        temporary.clear();
+        return false;
+    }
+    ::close(fd);
+    takePermissions(temporary, target);
+    return true;
+}
+
 }  // namespace
 
 AtomicFile::~AtomicFile() {
@@ -80,19 +98,8 @@ AtomicFile::~AtomicFile() {
 }
 
 bool AtomicFile::open(const std::string& target, std::string& error) {
-    if (isFolder(target)) {
-        error = "无法写入文件 “" + target + "”：这是一个文件夹。";
-        return false;
-    }
-    const int fd = makeTemporary(target, temporary_);
-    if (fd < 0) {
-        error = "无法写入文件 “" + target + "”：" + reason(errno) + "。";
-        temporary_.clear();
-        return false;
-    }
-    ::close(fd);
+    if (!createTemporary(target, temporary_, error)) return false;
     target_ = target;
-    takePermissions(temporary_, target_);
     stream_.open(temporary_, std::ios::binary | std::ios::trunc);
     return true;
 }
@@ -110,17 +117,8 @@ bool AtomicFile::commit(std::string& error) {
 }
 
 bool checkWritable(const std::string& target, std::string& error) {
-    if (target.empty() || isFolder(target)) {
-        error = "无法写入文件 “" + target + "”：这是一个文件夹。";
-        return false;
-    }
     std::string temporary;
-    const int fd = makeTemporary(target, temporary);
-    if (fd < 0) {
-        error = "无法写入文件 “" + target + "”：" + reason(errno) + "。";
-        return false;
-    }
-    ::close(fd);
+    if (!createTemporary(target, temporary, error)) return false;
     ::unlink(temporary.c_str());
     return true;
 }
@@ -128,18 +126,8 @@ bool checkWritable(const std::string& target, std::string& error) {
 bool writeAtomically(const std::string& target,
                      const std::function<bool(const std::string& tempPath, std::string& error)>& write,
                      std::string& error) {
-    if (isFolder(target)) {
-        error = "无法写入文件 “" + target + "”：这是一个文件夹。";
-        return false;
-    }
     std::string temporary;
-    const int fd = makeTemporary(target, temporary);
-    if (fd < 0) {
-        error = "无法写入文件 “" + target + "”：" + reason(errno) + "。";
-        return false;
-    }
-    ::close(fd);
-    takePermissions(temporary, target);
+    if (!createTemporary(target, temporary, error)) return false;
     std::string writeError;
     if (!write(temporary, writeError)) {
         ::unlink(temporary.c_str());

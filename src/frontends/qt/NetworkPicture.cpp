@@ -22,6 +22,7 @@
 
 #include "frontends/qt/PdfText.h"
 #include "frontends/qt/QtFonts.h"
+#include "frontends/qt/QtStartup.h"
 
 namespace kestrane {
 
@@ -425,15 +426,7 @@ bool writeNetworkPlot(const AdjustmentState& state, const std::vector<PointPreci
         if (error) *error = QStringLiteral("网图只能写成 SVG 或 PDF 文件: ") + path;
         return false;
     }
-    // Drawing needs the font machinery of a GUI application, never a display.
-    std::unique_ptr<QGuiApplication> app;
-    if (!QCoreApplication::instance()) {
-        static int argc = 3;
-        static char arg0[] = "kestrane", arg1[] = "-platform", arg2[] = "offscreen";
-        static char* argv[] = {arg0, arg1, arg2, nullptr};
-        app = std::make_unique<QGuiApplication>(argc, argv);
-        std::setlocale(LC_NUMERIC, "C");
-    }
+    const auto app = offscreenApplicationIfNone();
     const NetworkPicture picture(state, precision);
     if (picture.empty()) {
         if (error) *error = QStringLiteral("没有完成的计算, 无法绘制网图");

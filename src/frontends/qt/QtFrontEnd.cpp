@@ -32,16 +32,9 @@ int runWindow(int argc, char** argv, const std::string& observationFile) {
 
 PdfWriter pdfWriter() {
     return [](const AdjustmentState& state, const std::string& path, std::ostream& err) {
-        // Printing needs the font machinery of a GUI application, but never a
-        // display: without a running application one is made offscreen.
-        std::unique_ptr<QGuiApplication> app;
-        if (!QCoreApplication::instance()) {
-            static int argc = 3;
-            static char arg0[] = "kestrane", arg1[] = "-platform", arg2[] = "offscreen";
-            static char* argv[] = {arg0, arg1, arg2, nullptr};
-            app = std::make_unique<QGuiApplication>(argc, argv);
-            std::setlocale(LC_NUMERIC, "C");
-        }
+        // Printing needs the font machinery of a GUI application, never a
+        // display.
+        const auto app = offscreenApplicationIfNone();
         QString error;
         if (writeReportPdf(state, QString::fromStdString(path), &error) == 0) {
             err << error.toStdString() << '\n';

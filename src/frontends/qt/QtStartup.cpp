@@ -57,4 +57,14 @@ void prepareApplication(QApplication& app) {
     QApplication::setWindowIcon(applicationIcon());
 }
 
+std::unique_ptr<QGuiApplication> offscreenApplicationIfNone() {
+    if (QCoreApplication::instance()) return {};
+    static int argc = 3;
+    static char arg0[] = "kestrane", arg1[] = "-platform", arg2[] = "offscreen";
+    static char* argv[] = {arg0, arg1, arg2, nullptr};
+    auto app = std::make_unique<QGuiApplication>(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    return app;
+}
+
 }  // namespace kestrane

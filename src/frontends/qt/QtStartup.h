@@ -5,8 +5,11 @@
 
 #include <QIcon>
 
+#include <memory>
+
 class QApplication;
 class QCoreApplication;
+class QGuiApplication;
 
 namespace kestrane {
 
@@ -19,6 +22,11 @@ void prepareApplication(QApplication& app);
 // the file, print and message dialogs speak the program's language. False
 // when they are not installed (Debian package qt6-translations-l10n).
 bool installQtChinese(QCoreApplication& app);
+
+// Drawing and printing need the font machinery of a GUI application, never a
+// display: for the console's PDF and picture, an offscreen application when
+// none runs (held by the pointer for the drawing's time; empty when one runs).
+std::unique_ptr<QGuiApplication> offscreenApplicationIfNone();
 
 // The program's icon, drawn from the SVG built into the program at the
 // sizes desktops ask for.
