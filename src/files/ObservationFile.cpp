@@ -274,7 +274,8 @@ struct OrderItem {
 // out before a later key.
 ObservationValues checkEntryOrder(const Reader& reader, FileKeys& keys) {
     const bool afterC = keys.T0 || keys.Qa || keys.names || keys.angles || keys.sides;
-    const bool afterB = keys.C || afterC;
+    // (An empty table C = {} gives nothing.)
+    const bool afterB = (keys.C && keys.C->given()) || afterC;
     if (!keys.B && afterB) keys.B = FilePoint{0.0, 0.0, 0, true};
     const bool bKnown = keys.B && keys.B->known();
     if (bKnown && keys.C && keys.C->given()) {

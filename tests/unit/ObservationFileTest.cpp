@@ -97,6 +97,8 @@ TEST(ObservationFile, PartialFilesTypeWhatTheyHold) {
     // A point with X alone: X typed and confirmed, Y asked of the user.
     EXPECT_EQ(answersOf("triangles = 3\ntolerance = 10\nA = { X = 1.5 }\n"),
               (std::vector<std::string>{"3", "10", "1.5", ""}));
+    // An empty table gives nothing: B is not "left out before a later key".
+    EXPECT_EQ(answersOf("triangles = 3\ntolerance = 10\nC = {}\n"), (std::vector<std::string>{"3", "10"}));
     // Ending with A says nothing about B and C yet.
     EXPECT_EQ(answersOf(kHead).size(), 6u);
     // B and C left out before T0: both typed as 0 and 0.
