@@ -23,6 +23,14 @@ std::string readFile(const std::filesystem::path& path) {
     return text.str();
 }
 
+// The example computations, and their names as test names.
+const auto kGoldenNames = ::testing::Values("aonly-n3", "aonly-n6-exact", "aonly-n9", "awithb-n5", "awithc-n4");
+std::string testName(const ::testing::TestParamInfo<const char*>& info) {
+    std::string id = info.param;
+    for (char& c : id) if (c == '-') c = '_';
+    return id;
+}
+
 class GoldenComputation : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(GoldenComputation, ReproducesTranscriptAndReport) {
@@ -44,12 +52,7 @@ TEST_P(GoldenComputation, ReproducesTranscriptAndReport) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, GoldenComputation,
-                         ::testing::Values("aonly-n3", "aonly-n6-exact", "aonly-n9", "awithb-n5", "awithc-n4"),
-                         [](const auto& info) {
-                             std::string id = info.param;
-                             for (char& c : id) if (c == '-') c = '_';
-                             return id;
-                         });
+                         kGoldenNames, testName);
 
 }  // namespace
 
@@ -140,11 +143,6 @@ TEST_P(GoldenObservationFile, ReadsAsTyped) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, GoldenObservationFile,
-                         ::testing::Values("aonly-n3", "aonly-n6-exact", "aonly-n9", "awithb-n5", "awithc-n4"),
-                         [](const auto& info) {
-                             std::string id = info.param;
-                             for (char& c : id) if (c == '-') c = '_';
-                             return id;
-                         });
+                         kGoldenNames, testName);
 
 }  // namespace
