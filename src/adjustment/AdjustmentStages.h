@@ -19,6 +19,11 @@ namespace kestrane {
 // single precision and shown in Label22 / Text13.
 void computeTriangleMisclosure(AdjustmentState& state, Services& io, int i);
 
+// The weight reciprocals of the observations: angles 1; sides from the mean
+// side and the tolerance (classic), or from the a-priori standard errors in
+// the units of the side conditions (rigorous).
+void computeSideWeights(AdjustmentState& state);
+
 // Side weight from the mean side and the tolerance; the 2n side-condition
 // misclosures (metres; shown in millimetres after a pause each) and the
 // horizon misclosure (seconds).

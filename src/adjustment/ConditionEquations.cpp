@@ -116,6 +116,10 @@ void lineariseConditions(AdjustmentState& s, const std::function<void(int, int, 
     }
     case KnownPointCase::None: break;
     }
+    // Side terms: the bare direction cosines and sines (classic), or in
+    // millimetres per metre like the angle terms (rigorous).
+    const bool millimetres = s.settings.rigorous();
+    auto sideTerm = [millimetres](double direction) { return millimetres ? 1000 * direction : direction; };
     for (int j = 1; j <= m - 1; ++j) {
         const double termX = c * (s.pointY[at(m)] - s.pointY[at(j)]);
         const double termY = c * (-(s.pointX[at(m)] - s.pointX[at(j)]));
@@ -123,11 +127,11 @@ void lineariseConditions(AdjustmentState& s, const std::function<void(int, int, 
         A(t + 1, 3 * j + 1) = termX;
         A(t + 2, 3 * j - 1) = termY;
         A(t + 2, 3 * j + 1) = termY;
-        A(t + 1, 3 * n + 2 * j) = std::cos(s.sideAzimuths[at(j)] * f);
-        A(t + 2, 3 * n + 2 * j) = std::sin(s.sideAzimuths[at(j)] * f);
+        A(t + 1, 3 * n + 2 * j) = sideTerm(std::cos(s.sideAzimuths[at(j)] * f));
+        A(t + 2, 3 * n + 2 * j) = sideTerm(std::sin(s.sideAzimuths[at(j)] * f));
     }
-    A(t + 1, 3 * n + 2 * m) = std::cos(s.sideAzimuths[at(m)] * f);
-    A(t + 2, 3 * n + 2 * m) = std::sin(s.sideAzimuths[at(m)] * f);
+    A(t + 1, 3 * n + 2 * m) = sideTerm(std::cos(s.sideAzimuths[at(m)] * f));
+    A(t + 2, 3 * n + 2 * m) = sideTerm(std::sin(s.sideAzimuths[at(m)] * f));
 }
 
 BorderedNormalMatrix formNormalMatrix(const SparseMatrix& A, const std::vector<double>& q, int t) {

@@ -36,9 +36,9 @@ void applyCorrections(AdjustmentState& s) {
         vv = vv + v * v;
     }
     // Sides: v (metres) = q sum a(j, i) K(j), each coefficient weighted first.
-    const double q = s.sideWeightReciprocal;
     double pvv = 0;
     for (int i = 3 * n + 1; i <= 5 * n; ++i) {
+        const double q = s.weightReciprocals[at(i)];
         double v = 0;
         for (const SparseMatrix::Entry& e : A.column(i)) {
             if (e.index > t) break;

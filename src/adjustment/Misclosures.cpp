@@ -30,12 +30,10 @@ void computeTriangleMisclosure(AdjustmentState& s, Services& io, int i) {
     io.window.setText("Text13", shownMisclosure(s.misclosures[static_cast<std::size_t>(i)], " 秒"));
 }
 
-void computeSideMisclosuresAndWeights(AdjustmentState& s, Services& io) {
+void computeSideWeights(AdjustmentState& s) {
     const int n = s.triangleCount;
     const auto& side = s.sideLengths;
-    const auto& angle = s.angleDegrees;
     auto at = [](int k) { return static_cast<std::size_t>(k); };
-    constexpr double f = RAD_PER_DEG;
 
     FaultGuard guard;
     // Mean side, the a-priori side error it implies at the tolerance
@@ -46,11 +44,33 @@ void computeSideMisclosuresAndWeights(AdjustmentState& s, Services& io) {
     const double tolerance = s.angleTolerance;
     const double aprioriSideError = meanSide * tolerance * 1000 / 1.414 / 206265;
     const double toleranceSquare = tolerance * tolerance;
+    s.meanSide = meanSide;
+    s.aprioriSideError = aprioriSideError;
     s.sideWeightReciprocal = aprioriSideError * aprioriSideError / toleranceSquare;
     for (int j = 0; j <= 3 * n; ++j) s.weightReciprocals[at(j)] = 1;
-    for (int j = 3 * n + 1; j <= 5 * n; ++j) s.weightReciprocals[at(j)] = s.sideWeightReciprocal;
+    if (!s.settings.rigorous()) {
+        for (int j = 3 * n + 1; j <= 5 * n; ++j) s.weightReciprocals[at(j)] = s.sideWeightReciprocal;
+    } else {
+        // In the units of the side conditions: q = (sigma_s / 1000)^2 / sigma_beta^2,
+        // metres squared per second squared, the angles having weight 1.
+        const double sigmaBeta = s.angleStandardError();
+        for (int k = 1; k <= 2 * n; ++k) {
+            const double metres = s.sideStandardError(k) / 1000;
+            s.weightReciprocals[at(3 * n + k)] = metres * metres / (sigmaBeta * sigmaBeta);
+        }
+    }
     guard.check();
+}
 
+void computeSideMisclosuresAndWeights(AdjustmentState& s, Services& io) {
+    const int n = s.triangleCount;
+    const auto& side = s.sideLengths;
+    const auto& angle = s.angleDegrees;
+    auto at = [](int k) { return static_cast<std::size_t>(k); };
+    constexpr double f = RAD_PER_DEG;
+
+    computeSideWeights(s);
+    FaultGuard guard;
     double centralAngleSum = 0;
     for (int i = 1; i <= n; ++i) {
         const double a = angle[at(3 * i - 2)];

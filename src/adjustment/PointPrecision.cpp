@@ -145,8 +145,15 @@ WeightFunctions weightFunctionsOf(const AdjustmentState& s, const ApproximateTra
     }
     if (centre) add(3 * outer - 1, c * (yp - tr.y[at(outer)]), c * (-(xp - tr.x[at(outer)])));
     // Each side moves the point along its direction.
-    for (int j = 1; j <= outer; ++j) add(3 * n + 2 * j, std::cos(tr.alpha[at(j)] * f), std::sin(tr.alpha[at(j)] * f));
-    if (centre) add(3 * n + 2 * outer + 1, std::cos(tr.centreAlpha * f), std::sin(tr.centreAlpha * f));
+    // (In millimetres per metre in the rigorous weighting, as its angle terms.)
+    const double scale = s.settings.rigorous() ? 1000 : 1;
+    auto direction = [scale](double d) { return scale == 1 ? d : scale * d; };
+    for (int j = 1; j <= outer; ++j) {
+        add(3 * n + 2 * j, direction(std::cos(tr.alpha[at(j)] * f)), direction(std::sin(tr.alpha[at(j)] * f)));
+    }
+    if (centre) {
+        add(3 * n + 2 * outer + 1, direction(std::cos(tr.centreAlpha * f)), direction(std::sin(tr.centreAlpha * f)));
+    }
 
     std::sort(w.terms.begin(), w.terms.end(),
               [](const WeightFunctions::Term& a, const WeightFunctions::Term& b) { return a.column < b.column; });

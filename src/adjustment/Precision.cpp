@@ -27,7 +27,18 @@ float errorOfWeight(const AdjustmentState& s, double weightReciprocal) {
 }
 }  // namespace
 
-void computeSideUnitError(AdjustmentState& s) { s.sideUnitError = errorOfWeight(s, s.sideWeightReciprocal); }
+void computeSideUnitError(AdjustmentState& s) {
+    if (!s.settings.rigorous()) {
+        s.sideUnitError = errorOfWeight(s, s.sideWeightReciprocal);
+        return;
+    }
+    // ms = mb sigma_s / sigma_beta for a side of the mean length, millimetres.
+    FaultGuard guard;
+    const double meanSideError =
+        s.settings.sideSd ? sideStandardError(*s.settings.sideSd, s.meanSide) : s.aprioriSideError;
+    s.sideUnitError = toSingle(static_cast<double>(s.unitWeightError()) * meanSideError / s.angleStandardError());
+    guard.check();
+}
 
 void computeWeakestErrorX(AdjustmentState& s) { s.weakestErrorX = errorOfWeight(s, s.weightReciprocalX); }
 

@@ -4,13 +4,11 @@
 #include <charconv>
 #include <optional>
 
+#include "state/NumberFormat.h"
+
 namespace kestrane {
 
-std::string numberAnswer(double value) {
-    std::array<char, 64> buffer{};
-    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    return std::string(buffer.data(), result.ptr);
-}
+std::string numberAnswer(double value) { return shortestText(value); }
 
 int askedSideCount(int n, bool secondPointKnown) { return secondPointKnown ? 2 * n - 1 : 2 * n; }
 

@@ -87,6 +87,7 @@ void enterNetworkDefinition(AdjustmentState& s, Services& io) {
     s.redimension(n);
 
     s.angleTolerance = askTolerance(io);
+    s.enteredTolerance = s.angleTolerance;
 
     s.Xa = coordinate(io, EntryItem::Xa, texts::kXaValue, texts::kXaFirstConfirm, true, "Text1");
     s.Ya = coordinate(io, EntryItem::Ya, texts::kYaValue, texts::kYConfirm, false, "Text2");

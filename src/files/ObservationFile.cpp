@@ -50,6 +50,7 @@ struct FileKeys {
     std::vector<long> triangleLines;
     std::optional<std::vector<double>> sides;
     long sidesLine = 0;
+    AprioriSettings settings;  // not entries: allowed in any file
 };
 
 long lineOf(const toml::node& node) { return static_cast<long>(node.source().begin.line); }
@@ -95,8 +96,21 @@ public:
             } else if (k == "sides") {
                 keys.sides = numbers(node, "sides");
                 keys.sidesLine = line;
+            } else if (k == "angle_sd") {
+                const double value = number(node, k);
+                if (!validAngleError(value)) refuse(line, k, "测角中误差（秒）必须大于 0。");
+                keys.settings.angleSd = value;
+            } else if (k == "side_sd") {
+                keys.settings.sideSd = sideError(node);
+            } else if (k == "weighting") {
+                const auto* text = node.as_string();
+                const auto weighting = text ? weightingFromName(text->get()) : std::nullopt;
+                if (!weighting) refuse(line, k, "定权方式应为 \"classic\"（按限差定权）或 \"rigorous\"（严密定权）。");
+                keys.settings.weighting = weighting;
             } else {
-                refuse(lineOf(node), k, "未知的键（可用的键: triangles, tolerance, A, B, C, T0, Qa, names, angles, sides）。");
+                refuse(lineOf(node), k,
+                       "未知的键（可用的键: triangles, tolerance, A, B, C, T0, Qa, names, angles, sides, angle_sd, "
+                       "side_sd, weighting）。");
             }
         }
         return keys;
@@ -115,6 +129,33 @@ private:
             return real->get();
         }
         refuse(lineOf(node), key, "应为数值。");
+    }
+
+    // side_sd = 3 (millimetres, > 0) or side_sd = { mm = 2, ppm = 2 }.
+    SideErrorModel sideError(const toml::node& node) const {
+        const long line = lineOf(node);
+        if (const auto* table = node.as_table()) {
+            SideErrorModel model;
+            bool mm = false;
+            for (const auto& [name, value] : *table) {
+                const std::string k(name.str());
+                if (k == "mm") {
+                    model.mm = number(value, "side_sd.mm");
+                    mm = true;
+                } else if (k == "ppm") {
+                    model.ppm = number(value, "side_sd.ppm");
+                } else {
+                    refuse(lineOf(value), "side_sd." + k, "未知的键（测边中误差只有 mm 和 ppm）。");
+                }
+            }
+            if (!mm || !model.ppm) refuse(line, "side_sd", "测边中误差表必须同时给出 mm 和 ppm。");
+            if (!validSideError(model)) refuse(line, "side_sd", "mm 和 ppm 不能为负，也不能同时为 0。");
+            return model;
+        }
+        if (!node.is_number()) refuse(line, "side_sd", "应为毫米数，或 { mm = …, ppm = … }。");
+        SideErrorModel model{number(node, "side_sd"), std::nullopt};
+        if (!validSideError(model)) refuse(line, "side_sd", "测边中误差（毫米）必须大于 0。");
+        return model;
     }
 
     int triangleCount(const toml::node& node) const {
@@ -365,6 +406,7 @@ ObservationValues checkEntryOrder(const Reader& reader, FileKeys& keys) {
         for (const auto& triangle : *keys.angles) values.angles.insert(values.angles.end(), triangle.begin(), triangle.end());
     }
     if (keys.sides) values.sides = *keys.sides;
+    values.settings = keys.settings;
     return values;
 }
 
@@ -412,7 +454,7 @@ ObservationReading parseObservations(std::string_view text, const std::string& n
         FileKeys keys = reader.read(root);
         ObservationValues values = checkEntryOrder(reader, keys);
         // Keys that hold nothing (an empty table A) are no values either.
-        if (values.empty()) reader.refuse(0, "", "文件中没有任何观测数据。");
+        if (values.empty() && !values.settings.anyGiven()) reader.refuse(0, "", "文件中没有任何观测数据。");
         return {std::move(values), {}};
     } catch (const Refusal& refusal) {
         return {std::nullopt, refusal.message};
@@ -485,6 +527,17 @@ std::optional<std::string> observationText(const ObservationValues& v, std::stri
         for (std::size_t i = 0; i < v.sides.size(); ++i) text += (i ? ", " : "") + tomlNumber(v.sides[i]);
         text += "]\n";
     }
+    // The settings that were given, after the entries.
+    const AprioriSettings& model = v.settings;
+    if (model.angleSd) text += "angle_sd = " + tomlNumber(*model.angleSd) + "                         # seconds\n";
+    if (model.sideSd) {
+        if (model.sideSd->ppm) {
+            text += "side_sd = { mm = " + tomlNumber(model.sideSd->mm) + ", ppm = " + tomlNumber(*model.sideSd->ppm) + " }\n";
+        } else {
+            text += "side_sd = " + tomlNumber(model.sideSd->mm) + "                          # millimetres\n";
+        }
+    }
+    if (model.weighting) text += std::string("weighting = \"") + weightingName(*model.weighting) + "\"\n";
     return text;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "state/QualityFigures.h"
 #include "state/AdjustmentState.h"
 #include "state/PointPrecision.h"
 
@@ -17,8 +18,9 @@ namespace kestrane {
 using PdfWriter = std::function<bool(const AdjustmentState&, const std::string& path, std::ostream& err)>;
 
 // The adjusted network with every point's error ellipse, as SVG or PDF by the
-// path's extension; `precision` is computePointPrecision's answer.
+// path's extension; `precision` is computePointPrecision's answer; the
+// suspects of a quality check are marked when one is given.
 using PlotWriter = std::function<bool(const AdjustmentState&, const std::vector<PointPrecision>& precision,
-                                      const std::string& path, std::ostream& err)>;
+                                      const QualityCheck* quality, const std::string& path, std::ostream& err)>;
 
 }  // namespace kestrane

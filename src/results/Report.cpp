@@ -35,6 +35,19 @@ void sideTable(const AdjustmentState& s, ReportPrinter& p) {
 
 }  // namespace
 
+std::string weightingLine(const AdjustmentState& s) {
+    const AprioriSettings& model = s.settings;
+    const std::string angle = model.angleSd ? shortestText(*model.angleSd) : shortestText(s.enteredTolerance);
+    std::string side;
+    if (!model.sideSd) {
+        side = formatFixed(s.aprioriSideError, 2) + " 毫米";
+    } else {
+        side = shortestText(model.sideSd->mm) + " 毫米";
+        if (model.sideSd->ppm) side += " + " + shortestText(*model.sideSd->ppm) + " ppm";
+    }
+    return "定权: 严密 (测角中误差 σβ = " + angle + "″, 测边中误差 σs = " + side + ")";
+}
+
 void printReport(const AdjustmentState& s, ReportPrinter& p) {
     const int n = s.triangleCount;
     const int r = s.resultRowCount;
@@ -46,6 +59,11 @@ void printReport(const AdjustmentState& s, ReportPrinter& p) {
     p.setFontSize(10);
     p.setFontName("宋体");
     p.printLine({{28, "--- Kestrane ---"}});
+    if (s.settings.rigorous()) {
+        p.setFontSize(8);
+        p.printLine({{28, weightingLine(s)}});
+        p.setFontSize(10);
+    }
     p.printLine({});
     p.printLine({});
     p.setFontSize(8);

@@ -2,6 +2,8 @@
 // screen at the end of a run.
 #pragma once
 
+#include <string>
+
 #include "state/AdjustmentState.h"
 #include "state/ReportPrinter.h"
 #include "state/Services.h"
@@ -11,6 +13,10 @@ namespace kestrane {
 // Prints the whole report from a completed computation's state, once. The
 // state is only read.
 void printReport(const AdjustmentState& state, ReportPrinter& printer);
+
+// The line a report in the rigorous weighting adds under its title: the
+// weighting and the a-priori standard errors it was computed with.
+std::string weightingLine(const AdjustmentState& state);
 
 // On-screen precision figures, each right after it is computed.
 void showUnitWeightError(const AdjustmentState& state, WindowFields& window);

@@ -27,6 +27,23 @@ KnownPointCase AdjustmentState::knownPointCase() const {
     return KnownPointCase::None;
 }
 
+double AdjustmentState::angleStandardError() const {
+    return settings.angleSd.value_or(static_cast<double>(enteredTolerance));
+}
+
+double AdjustmentState::sideStandardError(int k) const {
+    if (!settings.sideSd) return aprioriSideError;
+    return kestrane::sideStandardError(*settings.sideSd, sideLengths[static_cast<std::size_t>(k)]);
+}
+
+int AdjustmentState::knownSide() const {
+    switch (knownPointCase()) {
+    case KnownPointCase::AWithB: return 2 * triangleCount;
+    case KnownPointCase::AWithC: return 1;
+    default: return 0;
+    }
+}
+
 }  // namespace kestrane
 
 namespace kestrane {

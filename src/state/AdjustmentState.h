@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "state/AprioriModel.h"
 #include "state/NormalMatrix.h"
 #include "state/SparseMatrix.h"
 
@@ -42,6 +43,8 @@ struct AdjustmentState {
     float sideUnitError = 0;                    // ms, millimetres
     // Seconds of arc: the angle tolerance until the precision stage, then mb.
     float angleTolerance = 0;
+    // The tolerance as entered, seconds of arc; kept after mb takes its place.
+    float enteredTolerance = 0;
     double weightReciprocalX = 0;               // 1/px of the weakest point
     double weightReciprocalY = 0;               // 1/py
     float weakestErrorX = 0;                    // mx, millimetres
@@ -56,9 +59,15 @@ struct AdjustmentState {
     std::vector<double> sideAzimuths;           // 0..n+1, decimal degrees
     double t0Degrees = 0;                       // decimal degrees
     double qaDegrees = 0;                       // decimal degrees, signed
-    double sideWeightReciprocal = 0;            // q of every side
+    double sideWeightReciprocal = 0;            // q of every side (classic weighting)
+    double meanSide = 0;                        // metres
+    double aprioriSideError = 0;                // classic a-priori side error, millimetres
     double angleSquareSum = 0;                  // [vv], seconds squared
     double sideSquareSum = 0;                   // [pvv]
+
+    // The a-priori model and the weighting of the results: settings that the
+    // front end gives, kept from one run to the next.
+    AprioriSettings settings;
 
     // True only after a run has gone through its last stage; the report is
     // printable only then.
@@ -75,6 +84,16 @@ struct AdjustmentState {
     void redimension(std::int16_t n);
 
     KnownPointCase knownPointCase() const;
+
+    // sigma_beta: the standard error of an angle, seconds of arc; by default
+    // the tolerance as entered (widened from single precision).
+    double angleStandardError() const;
+    // sigma_s(k) of side k, millimetres; by default the classic a-priori
+    // side error of this run (read after the side weights are formed).
+    double sideStandardError(int k) const;
+    // The side that follows from the known coordinates (s(2n) with B, s(1)
+    // with C), or 0 when every side is measured.
+    int knownSide() const;
 };
 
 }  // namespace kestrane

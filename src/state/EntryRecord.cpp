@@ -43,7 +43,11 @@ void EntryRecord::withdrawn(EntryItem x, EntryItem y) {
     changed();
 }
 
-void EntryRecord::clear() { values_ = ObservationValues(); }
+void EntryRecord::clear() {
+    const AprioriSettings settings = values_.settings;
+    values_ = ObservationValues();
+    values_.settings = settings;
+}
 
 void EntryRecord::changed() {
     if (listener_) listener_();

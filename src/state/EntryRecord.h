@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "state/AprioriModel.h"
+
 namespace kestrane {
 
 // The observation values of one network, as typed (or read from a file).
@@ -24,6 +26,8 @@ struct ObservationValues {
     std::vector<std::string> names;  // A, the chain, the closure point
     std::vector<double> angles;      // a(1), b(1), c(1), a(2), ... in entry order
     std::vector<double> sides;       // in entry order; the side known from coordinates is not asked
+    // The a-priori model and weighting, as given; settings, not entries.
+    AprioriSettings settings;
 
     bool empty() const { return !triangles; }
     bool operator==(const ObservationValues&) const = default;
@@ -51,8 +55,9 @@ public:
     void acceptedName(const std::string& name) override;
     void withdrawn(EntryItem x, EntryItem y) override;
 
-    // Starts a new computation: nothing accepted yet.
+    // Starts a new computation: nothing accepted yet. The settings stay.
     void clear();
+    void setSettings(const AprioriSettings& settings) { values_.settings = settings; }
     const ObservationValues& values() const { return values_; }
     // Called after every change (a value accepted or withdrawn).
     void setListener(std::function<void()> listener) { listener_ = std::move(listener); }

@@ -39,4 +39,16 @@ std::string formatFixed(double v, int decimals) {
 
 std::string integerText(long value) { return std::to_string(value); }
 
+std::string shortestText(double value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+std::string shortestText(float value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
 }  // namespace kestrane

@@ -15,6 +15,11 @@ double roundHalfEven(double x, int decimals);
 // A non-finite v is a fault of the computation, never printed.
 std::string formatFixed(double v, int decimals);
 
+// The shortest text that reads back as the same double (std::to_chars), or
+// as the same single-precision value for a float.
+std::string shortestText(double value);
+std::string shortestText(float value);
+
 // Decimal digits of an integer, no blanks, no leading zeros.
 std::string integerText(long value);
 

@@ -1,11 +1,14 @@
 #include "frontends/console/ConsoleFrontEnd.h"
 
+#include <algorithm>
+#include <cctype>
 #include <iostream>
 #include <sstream>
 #include <optional>
 #include <vector>
 
 #include "adjustment/PointPrecision.h"
+#include "adjustment/QualityCheck.h"
 #include "driver/ComputationDriver.h"
 #include "driver/TypedAnswers.h"
 #include "files/AtomicWrite.h"
@@ -13,7 +16,9 @@
 #include "files/ResultsTable.h"
 #include "frontends/console/Transcript.h"
 #include "prompting/PromptTexts.h"
+#include "prompting/NumberReader.h"
 #include "prompting/ReplayingPrompt.h"
+#include "results/QualityReport.h"
 #include "results/Report.h"
 #include "results/TextReport.h"
 
@@ -95,18 +100,54 @@ private:
 std::vector<std::string> outputPaths(const ConsoleOptions& o) {
     std::vector<std::string> paths;
     for (const std::string* path :
-         {&o.transcriptPath, &o.saveInputPath, &o.reportPath, &o.pdfPath, &o.csvPath, &o.plotPath}) {
-        if (!path->empty() && !(path == &o.reportPath && *path == "-")) paths.push_back(*path);
+         {&o.transcriptPath, &o.saveInputPath, &o.reportPath, &o.pdfPath, &o.csvPath, &o.plotPath, &o.qualityPath}) {
+        if (!path->empty() && *path != "-") paths.push_back(*path);
     }
     return paths;
 }
 
 }  // namespace
 
+std::optional<double> parseAngleError(const std::string& text) {
+    const std::optional<double> value = readNumber(text);
+    if (!value || !validAngleError(*value)) return std::nullopt;
+    return value;
+}
+
+std::optional<SideErrorModel> parseSideError(const std::string& text) {
+    SideErrorModel model;
+    const std::size_t plus = text.find('+', 1);
+    if (plus == std::string::npos) {
+        const std::optional<double> mm = readNumber(text);
+        if (!mm) return std::nullopt;
+        model.mm = *mm;
+    } else {
+        const std::string ppmText = text.substr(plus + 1);
+        if (ppmText.size() < 4 || ppmText.substr(ppmText.size() - 3) != "ppm") return std::nullopt;
+        const std::optional<double> mm = readNumber(text.substr(0, plus));
+        const std::optional<double> ppm = readNumber(ppmText.substr(0, ppmText.size() - 3));
+        if (!mm || !ppm) return std::nullopt;
+        model.mm = *mm;
+        model.ppm = *ppm;
+    }
+    if (!validSideError(model)) return std::nullopt;
+    return model;
+}
+
+QualityForm qualityFormOf(const std::string& path) {
+    if (path == "-") return QualityForm::Text;
+    std::string extension = path.substr(std::min(path.size(), path.rfind('.')));
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == ".json") return QualityForm::Json;
+    if (extension == ".txt") return QualityForm::Text;
+    return QualityForm::None;
+}
+
 int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
                const PdfWriter& pdfWriter, const PlotWriter& plotWriter) {
     // The input file, then every output path, before the first prompt.
     std::vector<std::string> replayed;
+    AprioriSettings settings;
     if (!options.inputPath.empty()) {
         const ObservationReading reading = readObservationFile(options.inputPath);
         if (!reading.values) {
@@ -114,7 +155,12 @@ int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& ou
             return kExitDataError;
         }
         replayed = typedAnswers(*reading.values);
+        settings = reading.values->settings;
     }
+    // The command line's settings replace the file's.
+    if (options.settings.weighting) settings.weighting = options.settings.weighting;
+    if (options.settings.angleSd) settings.angleSd = options.settings.angleSd;
+    if (options.settings.sideSd) settings.sideSd = options.settings.sideSd;
     for (const std::string& path : outputPaths(options)) {
         std::string error;
         if (!checkWritable(path, error)) {
@@ -142,9 +188,11 @@ int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& ou
     WindowFields window;
     window.setObserver(&echo);
     EntryRecord record;
+    record.setSettings(settings);
     Services io{answers, window, &record};
 
     AdjustmentState state;
+    state.settings = settings;
     const RunResult result = Command1_Click(state, io);
     int status = kExitCompleted;
     switch (result.outcome) {
@@ -195,6 +243,20 @@ int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& ou
                 report(false, "此版本不能输出 PDF 文件。");
             }
         }
+        // The quality check only when asked for.
+        std::optional<QualityCheck> quality;
+        if (!options.qualityPath.empty()) {
+            quality = checkQuality(state);
+            std::ostringstream text;
+            if (qualityFormOf(options.qualityPath) == QualityForm::Json) writeQualityJson(*quality, text);
+            else text << qualityText(*quality);
+            if (options.qualityPath == "-") {
+                out << text.str();
+                out.flush();
+            } else {
+                report(writeTextAtomically(options.qualityPath, text.str(), error), error);
+            }
+        }
         // Every point's precision only when the table or the picture needs it.
         std::vector<PointPrecision> precision;
         if (!options.csvPath.empty() || !options.plotPath.empty()) precision = computePointPrecision(state);
@@ -204,7 +266,10 @@ int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& ou
         if (!options.plotPath.empty()) {
             // The picture replaces its file only when complete.
             std::ostringstream messages;
-            if (plotWriter) report(plotWriter(state, precision, options.plotPath, messages), messages.str());
+            if (plotWriter) {
+                report(plotWriter(state, precision, quality ? &*quality : nullptr, options.plotPath, messages),
+                       messages.str());
+            }
             else report(false, "此版本不能绘制网图。");
         }
     }

@@ -5,10 +5,12 @@
 
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
 #include "results/DocumentWriters.h"
 #include "state/AdjustmentState.h"
+#include "state/AprioriModel.h"
 
 namespace kestrane {
 
@@ -29,7 +31,20 @@ struct ConsoleOptions {
     std::string pdfPath;
     std::string csvPath;         // results table
     std::string plotPath;        // picture of the network, .svg or .pdf
+    std::string qualityPath;     // the quality check: .json, or .txt / "-" as text
+    // Settings given on the command line; each replaces the file's.
+    AprioriSettings settings;
 };
+
+// A --side-sd value: "MM" or "MM+PPMppm" (e.g. "2+2ppm"); nullopt when it
+// is not one or breaks the rules of a side error.
+std::optional<SideErrorModel> parseSideError(const std::string& text);
+// A --angle-sd value: seconds of arc, > 0.
+std::optional<double> parseAngleError(const std::string& text);
+// Whether a --quality path names a form: ".json" (any case) for JSON,
+// ".txt" or "-" for the text report.
+enum class QualityForm { Json, Text, None };
+QualityForm qualityFormOf(const std::string& path);
 
 // Runs one computation on the streams and returns the exit status. Before
 // the first prompt the input file is read and every output path checked;

@@ -45,8 +45,9 @@ PdfWriter pdfWriter() {
 }
 
 PlotWriter plotWriter() {
-    return [](const AdjustmentState& state, const std::vector<PointPrecision>& precision, const std::string& path,
-              std::ostream& err) {
+    return [](const AdjustmentState& state, const std::vector<PointPrecision>& precision, const QualityCheck* quality,
+              const std::string& path, std::ostream& err) {
+        (void)quality;
         // The drawing makes its own offscreen application when none runs.
         QString error;
         if (!writeNetworkPlot(state, precision, QString::fromStdString(path), &error)) {
