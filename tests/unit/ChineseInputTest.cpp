@@ -8,22 +8,18 @@
 
 #include <nlohmann/json.hpp>
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "TestSupport.h"
 #include "driver/TypedAnswers.h"
 #include "files/ObservationFile.h"
 #include "frontends/console/ConsoleFrontEnd.h"
 #include "prompting/NumberReader.h"
-#include "prompting/PromptTexts.h"
 
 using namespace kestrane;
-using namespace kestrane::testing;
 
 namespace {
 
@@ -99,34 +95,24 @@ TEST(ChineseTyping, FullWidthFormsReadAsTheirAsciiForms) {
         bool number;
     } cases[] = {
         {"３", "3", true},
-        {"４１９．６１", "419.61", true},
         {"－４２９。６１０", "-429.610", true},
         {"＋２", "+2", true},
-        {"３５６２７２６．２６５", "3562726.265", true},
-        {"1２．5", "12.5", true},                         // mixed widths
+        {"1２．5", "12.5", true},  // mixed widths
         {"。５", ".5", true},
-        {"５。", "5.", true},
-        {"１e３", "1e3", true},                           // the e stays ASCII
         {"２．５E－１", "2.5E-1", true},
         {std::string(kSpace) + "３２７．４８０１９" + kSpace, " 327.48019 ", true},
-        {std::string(kSpace) + kSpace + "7 ", "  7 ", true},  // both kinds of blank
-        {"\t" + std::string(kSpace) + "8", "\t 8", true},
+        {"\t" + std::string(kSpace) + "8 ", "\t 8 ", true},
         {"０", "0", true},
         {"－０", "-0", true},
-        {"０．０", "0.0", true},
-        {std::string(kSpace) + "０" + kSpace, " 0 ", true},
-        {"０e５", "0e5", true},
+        {std::string(kSpace) + "０．０" + kSpace, " 0.0 ", true},
         // Still not numbers.
         {"３" + std::string(kSpace) + "１", "3 1", false},
         {kSpace, " ", false},
-        {"．", ".", false},
-        {"－－１", "--1", false},
         {"１．２。３", "1.2.3", false},
-        {"３，５", "3,5", false},            // the full-width comma is no point
-        {"１ｅ３", "1x3", false},            // nor is a full-width e an exponent
-        {"Ｏ", "O", false},                  // a full-width letter O is no zero
+        {"３，５", "3,5", false},  // the full-width comma is no point
+        {"１ｅ３", "1x3", false},  // nor is a full-width e an exponent
+        {"Ｏ", "O", false},        // a full-width letter O is no zero
         {"\xEF\xBC" "3", "\xEF\xBC" "3", false},  // a cut-off sequence
-        {"\xE3\x80", "\xE3\x80", false},
     };
     for (const auto& c : cases) {
         const std::optional<double> typed = readNumber(c.typed);
@@ -136,34 +122,10 @@ TEST(ChineseTyping, FullWidthFormsReadAsTheirAsciiForms) {
     }
 }
 
-// A computation typed in full width runs as the ASCII one: the same
-// prompts, field texts and messages, a full-width ０ at a confirmation
-// rejecting the value.
-TEST(ChineseTyping, ConfirmationsRejectWithAFullWidthZero) {
-    const std::vector<std::string> ascii = {"3", "10", "100.5", "0", "200.25", " 0 ", "-300", "-0", "x", "400", "", "1e2", "1"};
-    std::vector<std::optional<std::string>> asciiAnswers, typedAnswers;
-    for (const std::string& a : ascii) {
-        asciiAnswers.emplace_back(a);
-        typedAnswers.emplace_back(fullWidth(a));
-    }
-    const RunRecord expected = runComputation(asciiAnswers, {"Text1", "Text2", "Text30"});
-    const RunRecord got = runComputation(typedAnswers, {"Text1", "Text2", "Text30"});
-    ASSERT_EQ(got.asks.size(), expected.asks.size());
-    for (std::size_t i = 0; i < got.asks.size(); ++i) {
-        EXPECT_EQ(got.asks[i].prompt, expected.asks[i].prompt) << i;
-        EXPECT_EQ(got.asks[i].watched, expected.asks[i].watched) << i;
-    }
-    EXPECT_EQ(got.messages, expected.messages);
-    // Three rejections: Xa asked four times, the last value kept.
-    const auto reentries = std::count_if(got.asks.begin(), got.asks.end(),
-                                         [](const auto& a) { return a.prompt == texts::kXReentry; });
-    EXPECT_EQ(reentries, 4);  // 200.25, -300, x (refused), 400
-    EXPECT_EQ(got.window.text("Text1"), " 400.000");
-    EXPECT_EQ(got.window.text("Text2"), " 100.000");
-}
-
 // Every golden computation typed in full width: the same report byte for
 // byte, and a transcript that differs only in the answers, recorded as typed.
+// The answers reject values at confirmations with ０ and with ０ between
+// ideographic spaces.
 TEST(ChineseTyping, GoldenComputationsTypedInFullWidth) {
     using Json = nlohmann::json;
     const std::filesystem::path golden = KESTRANE_GOLDEN_DIR;
@@ -246,15 +208,6 @@ TEST(Gb18030Files, ReadAsTheirUtf8Originals) {
         EXPECT_NE(reports[0].find(fromUtf8.values->names[1]), std::string::npos) << name;
     }
 
-    // Saving writes UTF-8.
-    const auto gbPath = scratch("aonly-n8-town-gb.kestrane.toml");
-    const ObservationValues values = *readObservationFile(gbPath.string()).values;
-    std::string error;
-    const auto saved = scratch("saved.kestrane.toml");
-    ASSERT_TRUE(writeObservationFile(saved.string(), values, error)) << error;
-    const ObservationReading back = readObservationFile(saved.string());
-    EXPECT_EQ(back.notice, "");
-    EXPECT_NE(readFile(saved).find("基准点A"), std::string::npos);
     std::filesystem::remove_all(scratch("").parent_path());
 }
 
@@ -299,13 +252,11 @@ TEST(TomlMessages, CommonMistakesInChinese) {
         {head + "names = [\"A\", \"P1", 3, "", "字符串没有结束：缺少结尾的引号"},
         {head + "names = [\"\"\"A", 3, "", "字符串没有结束：缺少结尾的引号"},
         {"triangles = 3\ntolerance = 1.2.3\n", 2, "", "数值写法不对：不应出现 '.'"},
-        {"triangles = 3\ntolerance = 12a\n", 2, "", "数值写法不对：不应出现 'a'"},
         {"triangles = 3\ntolerance = 1e\n", 2, "", "数值写法不对：数字不完整"},
         {"triangles = 3\ntolerance = 010\n", 2, "", "数值写法不对：整数部分不能以多余的 0 开头"},
         {"triangles = 3\ntolerance = 1e999\n", 2, "", "数值超出范围"},
         {"triangles = 99999999999999999999\n", 1, "", "数值超出范围"},
         {"triangles = 3\ntolerance = ３\n", 2, "", "无法识别的值"},
-        {"triangles = 3\ntolerance = abc\n", 2, "", "无法识别的值"},
         {"triangles = 3\ntriangles = 4\n", 2, "triangles", "键重复"},
         {head + "A = { X = 1, X = 2 }\n", 3, "X", "键重复"},
         {head + "A = { X = 1 }\nA = { X = 2 }\n", 4, "A", "键重复"},
