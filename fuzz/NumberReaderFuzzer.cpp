@@ -2,8 +2,10 @@
 // rendering of what was read.
 //
 // readNumber is compared with a reference written independently of it: the
-// grammar as a regular expression (blanks around, optional sign, digits with
-// an optional ".", optional exponent) and the value from std::from_chars,
+// characters a Chinese input method types replaced by their ASCII forms
+// (full-width digits, point, sign, the ideographic full stop and space), then
+// the grammar as a regular expression (blanks around, optional sign, digits
+// with an optional ".", optional exponent) and the value from std::from_chars,
 // which must agree to the last bit (the sign of zero included) wherever the
 // value is in the double range; beyond it the result must be an infinity of
 // the text's sign (overflow) or a zero or subnormal of that sign (underflow).
@@ -21,6 +23,7 @@
 #include <optional>
 #include <regex>
 #include <string>
+#include <utility>
 
 #include "FuzzCheck.h"
 #include "prompting/NumberReader.h"
@@ -36,6 +39,22 @@ const std::regex& numberGrammar() {
     static const std::regex grammar(R"(^[ \t]*([+-]?)([0-9]+\.?[0-9]*|\.[0-9]+)([eE][+-]?[0-9]+)?[ \t]*$)",
                                     std::regex::ECMAScript | std::regex::optimize);
     return grammar;
+}
+
+// Each full-width form, as UTF-8, and the ASCII character it stands for.
+std::string asciiOfTyped(std::string text) {
+    static const std::pair<const char*, char> forms[] = {
+        {"０", '0'}, {"１", '1'}, {"２", '2'}, {"３", '3'}, {"４", '4'}, {"５", '5'}, {"６", '6'},
+        {"７", '7'}, {"８", '8'}, {"９", '9'}, {"．", '.'}, {"。", '.'}, {"＋", '+'}, {"－", '-'},
+        {"\u3000", ' '},
+    };
+    for (const auto& [wide, ascii] : forms) {
+        const std::string from(wide);
+        for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + 1)) {
+            text.replace(at, from.size(), 1, ascii);
+        }
+    }
+    return text;
 }
 
 std::string hexOf(double v) {
@@ -86,10 +105,11 @@ void checkRendering(double v) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string text(reinterpret_cast<const char*>(data), size);
-    const std::optional<double> got = readNumber(text);
-    const bool rejection = isRejection(std::optional<std::string>(text));
+    const std::string typed(reinterpret_cast<const char*>(data), size);
+    const std::optional<double> got = readNumber(typed);
+    const bool rejection = isRejection(std::optional<std::string>(typed));
 
+    const std::string text = asciiOfTyped(typed);
     std::smatch parts;
     if (!std::regex_match(text, parts, numberGrammar())) {
         require(!got.has_value(), "a text outside the grammar reads as a number", text);

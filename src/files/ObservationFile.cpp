@@ -13,6 +13,8 @@
 #include "driver/TypedAnswers.h"
 #include "entry/EntryStages.h"
 #include "files/AtomicWrite.h"
+#include "files/ParseMessages.h"
+#include "files/TextEncoding.h"
 
 namespace kestrane {
 
@@ -442,22 +444,33 @@ std::string tomlString(const std::string& text) {
 
 ObservationReading parseObservations(std::string_view text, const std::string& name) {
     const Reader reader(name);
+    std::string notice;
     try {
-        if (const long line = firstBadUtf8Line(text)) reader.refuse(line, "", "文件不是 UTF-8 文本。");
+        // A file that is not UTF-8 but GB18030 (a Chinese Windows editor's
+        // default) is read as GB18030.
+        std::optional<std::string> converted;
+        if (const long line = firstBadUtf8Line(text)) {
+            converted = utf8FromGb18030(text);
+            if (!converted) reader.refuse(line, "", "文件既不是 UTF-8 文本，也不是 GB18030 文本。");
+            text = *converted;
+            notice = "观测数据文件 “" + name + "” 不是 UTF-8 文本，已按 GB18030 编码读取。";
+        }
         toml::table root;
         try {
             root = toml::parse(text, name);
         } catch (const toml::parse_error& error) {
-            reader.refuse(static_cast<long>(error.source().begin.line), "",
-                          "不是有效的 TOML 文本（" + std::string(error.description()) + "）。");
+            const auto& at = error.source().begin;
+            const ParseErrorText what = chineseParseError(error.description(), text, static_cast<long>(at.line),
+                                                          static_cast<long>(at.column));
+            reader.refuse(static_cast<long>(at.line), what.key, "不是有效的 TOML 文本（" + what.what + "）。");
         }
         FileKeys keys = reader.read(root);
         ObservationValues values = checkEntryOrder(reader, keys);
         // Keys that hold nothing (an empty table A) are no values either.
         if (values.empty() && !values.settings.anyGiven()) reader.refuse(0, "", "文件中没有任何观测数据。");
-        return {std::move(values), {}};
+        return {std::move(values), {}, notice};
     } catch (const Refusal& refusal) {
-        return {std::nullopt, refusal.message};
+        return {std::nullopt, refusal.message, {}};
     }
 }
 

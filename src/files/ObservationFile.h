@@ -21,6 +21,9 @@ inline constexpr std::size_t kMaxObservationFileBytes = 16u * 1024u * 1024u;
 struct ObservationReading {
     std::optional<ObservationValues> values;
     std::string message;  // when refused: names the file, and the line and key where there is one
+    // When read: how the file was read where that is worth telling (a file
+    // in GB18030, not UTF-8), or "". Each front end shows it its way.
+    std::string notice = "";
 };
 
 // Reads and checks an observation file. B and C come back as 0 and 0 where

@@ -68,6 +68,20 @@ status=$?; [ "$status" -eq 65 ]; check "missing input file exits 65 (got $status
 "$program" --console --csv "$work/no/such/dir.csv" < "$golden/aonly-n3.answers.txt" > "$work/nodir.out" 2>/dev/null
 status=$?; [ "$status" -eq 73 ]; check "unwritable output exits 73 (got $status)" $?
 [ ! -s "$work/nodir.out" ]; check "no prompt before an unwritable output" $?
+# A file saved by a Chinese Windows editor (GB18030, Chinese names): the same
+# prompts, echoes and report as the UTF-8 file, and a notice on standard error.
+iconv -f UTF-8 -t GB18030 "$examples/aonly-n8-town.kestrane.toml" > "$work/town-gb.kestrane.toml"
+"$program" --console --input "$examples/aonly-n8-town.kestrane.toml" --report - < /dev/null \
+  > "$work/town-utf8.out" 2> "$work/town-utf8.err"
+check "UTF-8 file exits 0" $?
+"$program" --console --input "$work/town-gb.kestrane.toml" --report - < /dev/null \
+  > "$work/town-gb.out" 2> "$work/town-gb.err"
+check "GB18030 file exits 0" $?
+cmp -s "$work/town-gb.out" "$work/town-utf8.out"; check "GB18030 file gives the UTF-8 file's output and report" $?
+grep -q "基准点A" "$work/town-gb.out"; check "GB18030 names reach the report" $?
+grep -q "town-gb.kestrane.toml” 不是 UTF-8 文本，已按 GB18030 编码读取" "$work/town-gb.err"
+check "GB18030 notice on standard error" $?
+[ ! -s "$work/town-utf8.err" ]; check "no notice for a UTF-8 file" $?
 # The picture: SVG or PDF by extension, any other is a bad command line.
 "$program" --console --input "$examples/awithc-n7-hill.kestrane.toml" --plot "$work/net.svg" --csv "$work/net.csv" \
   < /dev/null > /dev/null 2>&1

@@ -11,10 +11,14 @@
 #include <QMimeDatabase>
 #include <QProcess>
 #include <QPushButton>
+#include <QStatusBar>
+
+#include <iconv.h>
 
 #include <csignal>
 #include <fstream>
 #include <deque>
+#include <iterator>
 #include <map>
 #include <thread>
 
@@ -153,6 +157,46 @@ TEST(WindowFiles, RefusedFileChangesNothing) {
     EXPECT_NE(message.find("第 2 行，键 tolerence"), std::string::npos) << message;
     EXPECT_EQ(fieldTexts(form), before);
     EXPECT_TRUE(form.state().complete);
+}
+
+// A file from a Chinese Windows editor (GB18030) runs as its UTF-8 original
+// and says so in the status bar under the form; the next UTF-8 file clears it.
+TEST(WindowFiles, Gb18030FileIsToldInTheStatusBar) {
+    std::ifstream in(example("aonly-n8-town"), std::ios::binary);
+    std::string utf8((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string gb(utf8.size() * 2, '\0');
+    const iconv_t cd = iconv_open("GB18030", "UTF-8");
+    char* from = utf8.data();
+    std::size_t fromLeft = utf8.size();
+    char* to = gb.data();
+    std::size_t toLeft = gb.size();
+    ASSERT_NE(iconv(cd, &from, &fromLeft, &to, &toLeft), static_cast<std::size_t>(-1));
+    iconv_close(cd);
+    gb.resize(gb.size() - toLeft);
+    const auto gbFile = scratchFile("town-gb.kestrane.toml");
+    std::ofstream(gbFile, std::ios::binary) << gb;
+
+    Form1 form;
+    form.show();
+    auto* status = form.findChild<QStatusBar*>("statusBar");
+    ASSERT_NE(status, nullptr);
+    EXPECT_TRUE(status->isVisible());
+    for (QWidget* child : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child != status && child->isVisible()) {
+            EXPECT_LE(child->geometry().bottom(), status->geometry().top()) << child->objectName().toStdString();
+        }
+    }
+    EXPECT_EQ(status->geometry().bottom(), form.rect().bottom());
+
+    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(example("aonly-n8-town").string())));
+    const auto typed = fieldTexts(form);
+    EXPECT_EQ(status->currentMessage(), "");
+    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(gbFile.string())));
+    EXPECT_EQ(fieldTexts(form), typed);
+    EXPECT_TRUE(status->currentMessage().contains("GB18030")) << status->currentMessage().toStdString();
+    EXPECT_TRUE(status->currentMessage().contains("town-gb.kestrane.toml"));
+    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(example("awithc-n4").string())));
+    EXPECT_EQ(status->currentMessage(), "");
 }
 
 // Cancel at a value prompt, 保存并放弃, then the saved file opened later

@@ -154,6 +154,9 @@ int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& ou
             err << reading.message << '\n';
             return kExitDataError;
         }
+        // How the file was read (GB18030): for the person at the terminal,
+        // not an event of the computation.
+        if (!reading.notice.empty()) err << reading.notice << '\n';
         replayed = typedAnswers(*reading.values);
         settings = reading.values->settings;
     }

@@ -24,6 +24,7 @@
 #include "state/Services.h"
 
 class QPushButton;
+class QStatusBar;
 
 namespace kestrane {
 
@@ -126,6 +127,7 @@ public:
     // The menus (Form1Files.cpp). 打开观测数据: reads the file and runs the
     // computation from it at once, no dialog for a value from the file; a
     // refused file is reported and leaves the last computation as it was.
+    // A file read as GB18030 says so in the status bar.
     // False when refused (or a computation is running).
     bool openObservationFile(const QString& path);
     // 保存观测数据: every value accepted in the last computation, complete
@@ -186,6 +188,7 @@ private:
     bool typing_ = false;  // values are typed (no longer replayed): the recovery file follows them
     std::optional<std::vector<PointPrecision>> precision_;
     QPointer<QWidget> tableWindow_, pictureWindow_;
+    QStatusBar* statusBar_ = nullptr;  // under the form; shows how a file was read
     bool running_ = false;
     bool lost_ = false;
 };

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStandardPaths>
+#include <QStatusBar>
 
 #include <algorithm>
 
@@ -88,6 +89,14 @@ void Form1::buildMenu() {
     help->addAction(QStringLiteral("使用说明"), this, [this] { showGuide(this); });
     help->addAction(QStringLiteral("关于"), this, [this] { showAbout(this); });
     bar->setGeometry(0, 0, width(), bar->sizeHint().height());
+
+    // Below the form's drawings: the window grows by the bar's height.
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName(QStringLiteral("statusBar"));
+    statusBar_->setSizeGripEnabled(false);
+    const int statusHeight = statusBar_->sizeHint().height();
+    statusBar_->setGeometry(0, height(), width(), statusHeight);
+    resize(width(), height() + statusHeight);
 }
 
 QStringList Form1::exampleFiles() {
@@ -146,6 +155,12 @@ bool Form1::openObservationFile(const QString& path) {
     if (!reading.values) {
         inform(this, QString::fromStdString(reading.message), QMessageBox::Warning);
         return false;
+    }
+    // How the file was read (GB18030), or nothing left from another file.
+    if (reading.notice.empty()) {
+        statusBar_->clearMessage();
+    } else {
+        statusBar_->showMessage(QString::fromStdString(reading.notice));
     }
     lastFolder_ = QFileInfo(path).absolutePath();
     runComputation(typedAnswers(*reading.values));
