@@ -159,6 +159,11 @@ QualityCheck checkQuality(const AdjustmentState& done) {
     std::vector<double> diagonal(at(t) + 1, 0.0);
     try {
         computeSideWeights(r);
+        // sigma_s of the observed sides, before they are adjusted.
+        q.sideSdMm.assign(at(2 * n), std::nullopt);
+        for (int k = 1; k <= 2 * n; ++k) {
+            if (k != known) q.sideSdMm[at(k - 1)] = r.sideStandardError(k);
+        }
         formConditionEquations(r);
         for (int j = 1; j <= t; ++j) diagonal[at(j)] = r.normalMatrix(j, j);
         applyCorrections(r);
@@ -169,10 +174,6 @@ QualityCheck checkQuality(const AdjustmentState& done) {
 
     const double sigmaBeta = r.angleStandardError();
     q.angleSd = sigmaBeta;
-    q.sideSdMm.assign(at(2 * n), std::nullopt);
-    for (int k = 1; k <= 2 * n; ++k) {
-        if (k != known) q.sideSdMm[at(k - 1)] = r.sideStandardError(k);
-    }
     if (q.error) return q;
     for (int k = 1; k <= t; ++k) {
         const double pivot = r.normalMatrix.values()[at(r.normalMatrix.pattern().rowStart[at(k)])];
