@@ -13,12 +13,16 @@
 #include <cstdlib>
 #include <map>
 #include <new>
+#include <ostream>
+#include <streambuf>
 #include <string>
 
 #include "NetworkFixture.h"
 #include "adjustment/AdjustmentStages.h"
 #include "adjustment/DenseAdjustment.h"
 #include "adjustment/PointPrecision.h"
+#include "adjustment/QualityCheck.h"
+#include "results/QualityReport.h"
 
 // Heap accounting for the high-water mark: every allocation through new.
 namespace {
@@ -136,25 +140,72 @@ void run(benchmark::State& state, bool dense) {
 
 }  // namespace
 
-// Every point's precision from a completed computation (the state as a run
-// leaves it, made once per size).
-void PointPrecisionOfEveryPoint(benchmark::State& state) {
-    const int n = static_cast<int>(state.range(0));
-    static std::map<int, AdjustmentState> completed;
-    auto it = completed.find(n);
-    if (it == completed.end()) {
+namespace {
+// A completed computation of n triangles (the state as a run leaves it,
+// made once per size).
+const AdjustmentState& completed(int n) {
+    static std::map<int, AdjustmentState> made;
+    auto it = made.find(n);
+    if (it == made.end()) {
         AdjustmentState s = typed(n);
         adjust(s, false);
         s.complete = true;
         s.resultRowCount = static_cast<std::int16_t>(n + 1);
-        it = completed.emplace(n, std::move(s)).first;
+        it = made.emplace(n, std::move(s)).first;
     }
+    return it->second;
+}
+
+// A stream that counts what is written to it and keeps nothing.
+class CountingBuffer : public std::streambuf {
+public:
+    std::size_t count = 0;
+
+protected:
+    int_type overflow(int_type c) override {
+        ++count;
+        return c;
+    }
+    std::streamsize xsputn(const char*, std::streamsize n) override {
+        count += static_cast<std::size_t>(n);
+        return n;
+    }
+};
+}  // namespace
+
+// The whole quality check of a completed computation, from the state to the
+// JSON written (to a stream that discards it).
+void QualityCheckToJson(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const AdjustmentState& done = completed(n);
+    std::size_t peak = 0, bytes = 0;
+    for (auto _ : state) {
+        const std::size_t before = heapNow.load();
+        heapPeak = before;
+        {
+            CountingBuffer buffer;
+            std::ostream out(&buffer);
+            writeQualityJson(checkQuality(done), out);
+            bytes = buffer.count;
+        }
+        peak = std::max(peak, heapPeak.load() - before);
+    }
+    state.counters["triangles"] = n;
+    state.counters["json_MB"] = static_cast<double>(bytes) / (1024.0 * 1024.0);
+    state.counters["heap_peak_MB"] = static_cast<double>(peak) / (1024.0 * 1024.0);
+    state.SetComplexityN(n);
+}
+
+// Every point's precision from a completed computation.
+void PointPrecisionOfEveryPoint(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const AdjustmentState& done = completed(n);
     std::size_t peak = 0;
     for (auto _ : state) {
         const std::size_t before = heapNow.load();
         heapPeak = before;
         {
-            const std::vector<PointPrecision> rows = computePointPrecision(it->second);
+            const std::vector<PointPrecision> rows = computePointPrecision(done);
             benchmark::DoNotOptimize(rows.data());
         }
         peak = std::max(peak, heapPeak.load() - before);
@@ -172,6 +223,10 @@ BENCHMARK(PointPrecisionOfEveryPoint)
     ->Arg(10)->Arg(100)->Arg(300)->Arg(1000)->Arg(3000)->Arg(6553)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oNSquared);
+BENCHMARK(QualityCheckToJson)
+    ->Arg(100)->Arg(300)->Arg(1000)->Arg(3000)->Arg(6553)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 BENCHMARK(Dense)->Arg(10)->Arg(100)->Arg(300)->Unit(benchmark::kMillisecond);
 
 }  // namespace kestrane

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <unordered_map>
 
 #include "adjustment/AdjustmentStages.h"
 #include "adjustment/ChiSquare.h"
@@ -66,15 +67,13 @@ std::vector<InputWarning> inputWarnings(const AdjustmentState& s) {
     }
     const int last = s.resultRowCount;
     const bool closureRepeatsA = s.knownPointCase() == KnownPointCase::AOnly;
-    for (int i = 1; i <= last && at(i) < s.pointNames.size(); ++i) {
-        if (closureRepeatsA && i == last && s.pointNames[at(i)] == s.pointNames[0]) continue;
-        for (int j = 0; j < i; ++j) {
-            if (s.pointNames[at(i)] == s.pointNames[at(j)]) {
-                warnings.push_back({"name", i, "点名 “" + s.pointNames[at(i)] + "” 重复（第 " + std::to_string(j + 1) +
-                                                   " 个和第 " + std::to_string(i + 1) + " 个点名）。"});
-                break;
-            }
-        }
+    std::unordered_map<std::string, int> first;  // name -> its first place
+    for (int i = 0; i <= last && at(i) < s.pointNames.size(); ++i) {
+        const std::string& name = s.pointNames[at(i)];
+        const auto [place, isNew] = first.emplace(name, i);
+        if (isNew || (closureRepeatsA && i == last && name == s.pointNames[0])) continue;
+        warnings.push_back({"name", i, "点名 “" + name + "” 重复（第 " + std::to_string(place->second + 1) + " 个和第 " +
+                                           std::to_string(i + 1) + " 个点名）。"});
     }
     return warnings;
 }

@@ -30,6 +30,13 @@ void number(std::ostream& out, const std::optional<double>& value) {
 
 void string(std::ostream& out, const std::string& text) {
     out << '"';
+    bool plain = true;
+    for (const char ch : text) plain = plain && ch != '"' && ch != '\\' && static_cast<unsigned char>(ch) >= 0x20;
+    if (plain) {
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out << '"';
+        return;
+    }
     for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
         if (c == '"' || c == '\\') {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <optional>
@@ -250,14 +251,27 @@ int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& ou
         std::optional<QualityCheck> quality;
         if (!options.qualityPath.empty()) {
             quality = checkQuality(state);
-            std::ostringstream text;
-            if (qualityFormOf(options.qualityPath) == QualityForm::Json) writeQualityJson(*quality, text);
-            else text << qualityText(*quality);
+            // Written as it is formed, straight into the file.
+            const bool json = qualityFormOf(options.qualityPath) == QualityForm::Json;
+            auto write = [&](std::ostream& stream) {
+                if (json) writeQualityJson(*quality, stream);
+                else stream << qualityText(*quality);
+            };
             if (options.qualityPath == "-") {
-                out << text.str();
+                write(out);
                 out.flush();
             } else {
-                report(writeTextAtomically(options.qualityPath, text.str(), error), error);
+                report(writeAtomically(
+                           options.qualityPath,
+                           [&](const std::string& path, std::string& writeError) {
+                               std::ofstream file(path, std::ios::binary);
+                               write(file);
+                               file.close();
+                               if (!file) writeError = "写入失败。";
+                               return static_cast<bool>(file);
+                           },
+                           error),
+                       error);
             }
         }
         // Every point's precision only when the table or the picture needs it.
