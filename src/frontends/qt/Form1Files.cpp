@@ -34,11 +34,18 @@ namespace {
 
 const QString kObservationFilter = QStringLiteral("观测数据文件 (*.kestrane.toml);;TOML 文件 (*.toml);;所有文件 (*)");
 
-// The folders that may hold the shipped examples: installed next to the
-// program, installed system-wide, or the source tree of a build.
+// The folders that may hold the shipped examples, the first that has any:
+// the source tree in a developer's build (KESTRANE_SOURCE_EXAMPLES), then
+// installed beside the program (bin/../share/kestrane/examples), then
+// installed system-wide.
 QStringList exampleFolders() {
-    return {QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../share/kestrane/examples")),
-            QStringLiteral("/usr/share/kestrane/examples"), QStringLiteral(KESTRANE_SOURCE_EXAMPLES)};
+    QStringList folders;
+#ifdef KESTRANE_SOURCE_EXAMPLES
+    folders << QStringLiteral(KESTRANE_SOURCE_EXAMPLES);
+#endif
+    folders << QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../share/kestrane/examples"))
+            << QStringLiteral("/usr/share/kestrane/examples");
+    return folders;
 }
 
 // "awithc-n7-hill" -> "已知 A 和中心点 C，7 个三角形 (awithc-n7-hill)".
