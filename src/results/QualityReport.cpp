@@ -237,8 +237,10 @@ void printQualityReport(const QualityCheck& q, ReportPrinter& p) {
     p.printLine({{4, "闭合差 (秒 / 毫米):"}});
     p.printLine({{6, "条件"}, {16, "闭合差"}, {30, "中误差"}, {44, "限差"}});
     for (const ConditionCheck& c : q.conditions) {
-        p.printLine({{6, c.name}, {16, qualityFigure(c.w, 2)}, {30, qualityFigure(c.sd, 2)}, {44, qualityFigure(c.limit, 2)},
-                     {58, c.flag ? "超限" : ""}});
+        std::vector<ReportItem> line{{6, c.name}, {16, qualityFigure(c.w, 2)}, {30, qualityFigure(c.sd, 2)},
+                                     {44, qualityFigure(c.limit, 2)}};
+        if (c.flag) line.push_back({58, "超限"});
+        p.printLine(line);
     }
     p.printLine({});
 
@@ -247,8 +249,10 @@ void printQualityReport(const QualityCheck& q, ReportPrinter& p) {
     for (const ObservationCheck& o : q.observations) {
         std::string flags = o.blunder ? "粗差嫌疑" : "";
         if (o.weak) flags += flags.empty() ? "检核不足" : " 检核不足";
-        p.printLine({{6, o.name}, {16, qualityFigure(o.v, 2)}, {28, qualityFigure(o.r, 3)}, {38, figure(o.w, 2)},
-                     {48, figure(o.nabla, 2)}, {60, figure(o.mdb, 2)}, {72, flags}});
+        std::vector<ReportItem> line{{6, o.name}, {16, qualityFigure(o.v, 2)}, {28, qualityFigure(o.r, 3)}, {38, figure(o.w, 2)},
+                                     {48, figure(o.nabla, 2)}, {60, figure(o.mdb, 2)}};
+        if (!flags.empty()) line.push_back({72, flags});
+        p.printLine(line);
     }
     if (q.largestW) p.printLine({{6, "最大 |w|: " + q.observations[*q.largestW].name}});
     p.printLine({});
