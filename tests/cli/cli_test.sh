@@ -93,6 +93,37 @@ status=$?; [ "$status" -eq 64 ]; check "--plot .png exits 64 (got $status)" $?
 "$program" --console --plot "$work/no/such/net.svg" < "$golden/aonly-n3.answers.txt" > "$work/plot.out" 2>/dev/null
 status=$?; [ "$status" -eq 73 ]; check "--plot to an unwritable path exits 73 (got $status)" $?
 [ ! -s "$work/plot.out" ]; check "no prompt before an unwritable picture" $?
+# The quality check and the a-priori model: bad values are a bad command
+# line (64) or a refused file (65); --quality is checked like every output
+# (73); the command line's settings replace the file's and --save-input
+# writes them.
+for args in "--weighting strict" "--angle-sd 0" "--angle-sd x" "--side-sd -1" "--side-sd 2+2" "--side-sd 0+0ppm" \
+            "--quality q.csv" "--quality"; do
+  # shellcheck disable=SC2086
+  "$program" --console $args < /dev/null > /dev/null 2> "$work/usage.err"
+  status=$?; [ "$status" -eq 64 ]; check "'$args' exits 64 (got $status)" $?
+done
+for key in "angle_sd = -2" "side_sd = { mm = 2 }" "weighting = \"strict\""; do
+  { cat "$examples/aonly-n3.kestrane.toml"; echo "$key"; } > "$work/key.kestrane.toml"
+  "$program" --console --input "$work/key.kestrane.toml" < /dev/null > /dev/null 2> "$work/key.err"
+  status=$?; [ "$status" -eq 65 ]; check "'$key' exits 65 (got $status)" $?
+  grep -q "key.kestrane.toml” 第 14 行，键 ${key%% *}" "$work/key.err"; check "'$key' refusal names line and key" $?
+done
+"$program" --console --quality "$work/no/such/q.json" < "$golden/aonly-n3.answers.txt" > "$work/q.out" 2>/dev/null
+status=$?; [ "$status" -eq 73 ]; check "--quality to an unwritable path exits 73 (got $status)" $?
+[ ! -s "$work/q.out" ]; check "no prompt before an unwritable quality file" $?
+{ cat "$examples/aonly-n8-blunder.kestrane.toml"; echo "angle_sd = 4"; echo 'weighting = "rigorous"'; } > "$work/model.kestrane.toml"
+"$program" --console --input "$work/model.kestrane.toml" --weighting classic --side-sd 2+2ppm \
+  --quality "$work/q.json" --save-input "$work/saved.kestrane.toml" --report "$work/q-report.txt" < /dev/null > /dev/null 2>&1
+check "quality run exits 0" $?
+grep -q '"weighting":"classic"' "$work/q.json"; check "the option's weighting replaces the file's" $?
+grep -q '"angle_sd":4,' "$work/q.json"; check "the file's angle_sd is used" $?
+grep -q '"largest_w":"b(3)"' "$work/q.json"; check "the planted blunder has the largest |w|" $?
+grep -qx 'side_sd = { mm = 2, ppm = 2 }' "$work/saved.kestrane.toml"; check "--save-input writes the option's side_sd" $?
+grep -qx 'weighting = "classic"' "$work/saved.kestrane.toml"; check "--save-input writes the effective weighting" $?
+! grep -q "定权" "$work/q-report.txt"; check "the classic report has no weighting line" $?
+"$program" --console --input "$work/model.kestrane.toml" --report - < /dev/null 2>/dev/null | grep -q "定权: 严密 (测角中误差 σβ = 4″, 测边中误差 σs = "
+check "the rigorous report names its model" $?
 # A full disk when the results are written (files limited to 2 KB): the
 # report fails and keeps its older text, the small table is written, 73.
 (trap '' XFSZ; ulimit -f 2; exec "$program" --console --report "$work/keep.txt" --csv "$work/full.csv" \
