@@ -135,7 +135,6 @@ std::string compareStages(const AdjustmentState& entered, bool compareMatrices) 
 
 TEST(SparseAgainstDense, RandomNetworksEveryCaseBitForBit) {
     const int sizes[] = {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 17, 24, 31, 40, 64, 99, 150};
-    int checked = 0;
     for (KnownPointCase known : {KnownPointCase::AOnly, KnownPointCase::AWithB, KnownPointCase::AWithC}) {
         for (int n : sizes) {
             const int seeds = n <= 17 ? 3 : 1;
@@ -145,11 +144,9 @@ TEST(SparseAgainstDense, RandomNetworksEveryCaseBitForBit) {
                 ASSERT_EQ(entered.knownPointCase(), known);
                 const std::string diff = compareStages(entered, n <= 40);
                 EXPECT_EQ(diff, "") << caseName(known) << " n = " << n << " seed " << seed;
-                ++checked;
             }
         }
     }
-    EXPECT_GT(checked, 100);
 }
 
 // How a run from the condition equations to the precision figures ends.
