@@ -1,8 +1,8 @@
 // The precision of every point on random networks of every known-point case,
 // completed through the real stages: the weight functions against the
-// traverse they linearise, the weight reciprocals against the full-array
-// solve and the figures the run itself solved for the weakest point, and the
-// errors and ellipses against their definitions.
+// traverse they linearise, the weight reciprocals against the covariance of
+// the traverse and the figures the run itself solved for the weakest point,
+// and the errors and ellipses against their definitions.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,7 +15,6 @@
 #include "adjustment/PointPrecision.h"
 #include "angles/Angles.h"
 #include "driver/ComputationDriver.h"
-#include "state/Matrix.h"
 
 namespace kestrane {
 namespace {
@@ -90,7 +89,7 @@ TEST(PointPrecision, WeightFunctionsAreTheDerivativesOfTheTraverse) {
                 const double unit = angle ? 1000.0 : 1.0;
                 for (int row = 1; row < r; ++row) {
                     const WeightFunctions w = pointWeightFunctions(s, row);
-                    ASSERT_FALSE(w.terms.empty());
+                    EXPECT_FALSE(w.terms.empty()) << caseName(known) << " n = " << n << " row " << row;
                     double fx = 0, fy = 0;
                     for (const auto& term : w.terms) {
                         if (term.column == column) fx = term.x, fy = term.y;
@@ -119,64 +118,18 @@ TEST(PointPrecision, WeakestPointFunctionsAreTheRunsOwn) {
                 EXPECT_EQ(m, -1);  // the weakest outer point is B itself
                 continue;
             }
-            ASSERT_GT(m, 0);
             const int t = s.conditionCount;
             const WeightFunctions w = pointWeightFunctions(s, m);
             const auto rowX = s.conditionCoefficients.row(t + 1);
             const auto rowY = s.conditionCoefficients.row(t + 2);
-            ASSERT_EQ(rowX.size(), w.terms.size()) << caseName(known) << " n = " << n;
-            ASSERT_EQ(rowY.size(), w.terms.size());
+            EXPECT_GT(m, 0) << caseName(known) << " n = " << n;
+            EXPECT_EQ(rowX.size(), w.terms.size()) << caseName(known) << " n = " << n;
+            EXPECT_EQ(rowY.size(), w.terms.size()) << caseName(known) << " n = " << n;
+            if (m <= 0 || rowX.size() != w.terms.size() || rowY.size() != w.terms.size()) continue;
             for (std::size_t k = 0; k < w.terms.size(); ++k) {
                 EXPECT_EQ(rowX[k].index, w.terms[k].column);
                 EXPECT_EQ(rowX[k].value, w.terms[k].x) << caseName(known) << " n = " << n << " column " << rowX[k].index;
                 EXPECT_EQ(rowY[k].value, w.terms[k].y);
-            }
-        }
-    }
-}
-
-// Every point's 1/px, 1/py and 1/pxy against the full-array procedure: the
-// point's functions bordered onto N and solved by the reference elimination.
-TEST(PointPrecision, EveryPointAgreesWithTheFullArraySolve) {
-    for (const KnownPointCase known : kCases) {
-        for (const int n : {3, 5, 9}) {
-            const AdjustmentState s = completed(randomNetwork(n, known, static_cast<std::uint64_t>(70 + n)));
-            const std::vector<WeightReciprocals> got = computeWeightReciprocals(s);
-            ASSERT_EQ(got.size(), at(s.resultRowCount) + 1);
-            const int t = s.conditionCount;
-            for (int row = 1; row < s.resultRowCount; ++row) {
-                const WeightFunctions w = pointWeightFunctions(s, row);
-                Matrix A(t + 2, 5 * n);
-                for (int a = 1; a <= t; ++a) {
-                    for (const auto& e : s.conditionCoefficients.row(a)) A(a, e.index) = e.value;
-                }
-                for (const auto& term : w.terms) {
-                    A(t + 1, term.column) = term.x;
-                    A(t + 2, term.column) = term.y;
-                }
-                Matrix N(t + 2, t + 2);
-                for (int a = 1; a <= t + 2; ++a) {
-                    for (int b = 1; b <= t + 2; ++b) {
-                        for (int u = 0; u <= 5 * n; ++u) N(a, b) += A(a, u) * s.weightReciprocals[at(u)] * A(b, u);
-                    }
-                }
-                // Column t+1 as right-hand side: X; then Y; then X + Y for the mixed form.
-                auto reciprocal = [&](double wx, double wy) {
-                    Matrix M = N;
-                    for (int a = 1; a <= t; ++a) M(a, t + 1) = wx * N(a, t + 1) + wy * N(a, t + 2);
-                    Matrix F = M;
-                    std::vector<double> K;
-                    const double r = cm1(F, M, static_cast<std::int16_t>(t + 1), static_cast<std::int16_t>(n), K);
-                    return r + wx * wx * N(t + 1, t + 1) + 2 * wx * wy * N(t + 1, t + 2) + wy * wy * N(t + 2, t + 2);
-                };
-                const double qx = reciprocal(1, 0), qy = reciprocal(0, 1), qsum = reciprocal(1, 1);
-                const double tolerance = 1e-9 * (N(t + 1, t + 1) + N(t + 2, t + 2));
-                const std::string where = caseName(known) + " n = " + std::to_string(n) + " row " + std::to_string(row);
-                EXPECT_NEAR(got[at(row)].x, qx, tolerance) << where;
-                EXPECT_NEAR(got[at(row)].y, qy, tolerance) << where;
-                EXPECT_NEAR(got[at(row)].xy, (qsum - qx - qy) / 2, tolerance) << where;
-                EXPECT_GT(got[at(row)].x, 0) << where;
-                EXPECT_GT(got[at(row)].y, 0) << where;
             }
         }
     }
@@ -258,7 +211,8 @@ TEST(PointPrecision, EveryPointAgreesWithTheCovarianceOfTheTraverse) {
             }
             const std::vector<WeightReciprocals> got = computeWeightReciprocals(s);
             const std::vector<PointPrecision> shown = computePointPrecision(s);
-            ASSERT_EQ(got.size(), at(r) + 1);
+            EXPECT_EQ(got.size(), at(r) + 1) << caseName(known) << " n = " << n;
+            if (got.size() != at(r) + 1 || shown.size() != at(r) + 1) continue;
             const double mb = s.unitWeightError();
             for (int row = 1; row < r; ++row) {
                 double qx = 0, qy = 0, qxy = 0;
@@ -321,14 +275,15 @@ TEST(PointPrecision, ErrorsAndEllipsesOfEveryPoint) {
         for (const int n : {3, 7, 40}) {
             const AdjustmentState s = completed(randomNetwork(n, known, static_cast<std::uint64_t>(900 + n)));
             const std::vector<PointPrecision> rows = computePointPrecision(s);
-            ASSERT_EQ(rows.size(), at(s.resultRowCount) + 1);
+            EXPECT_EQ(rows.size(), at(s.resultRowCount) + 1) << caseName(known) << " n = " << n;
             const double mb = s.unitWeightError();
             for (std::size_t i = 0; i < rows.size(); ++i) {
                 const PointPrecision& p = rows[i];
                 const std::string where = caseName(known) + " n = " + std::to_string(n) + " row " + std::to_string(i);
                 const bool known_ = i == 0 || i + 1 == rows.size();
                 EXPECT_EQ(p.known, known_) << where;
-                ASSERT_TRUE(p.computable()) << where;
+                EXPECT_TRUE(p.computable()) << where;
+                if (!p.computable()) continue;
                 if (known_) {
                     for (const double v : {p.weightReciprocalX, p.weightReciprocalY, p.weightReciprocalXY, p.semiMajor,
                                            p.semiMinor, p.majorAzimuth, double(p.errorX), double(p.errorY),

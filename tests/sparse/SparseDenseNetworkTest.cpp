@@ -141,7 +141,7 @@ TEST(SparseAgainstDense, RandomNetworksEveryCaseBitForBit) {
             for (int seed = 1; seed <= seeds; ++seed) {
                 const AdjustmentState entered =
                     enteredState(randomNetwork(n, known, static_cast<std::uint64_t>(1000 * n + seed)));
-                ASSERT_EQ(entered.knownPointCase(), known);
+                EXPECT_EQ(entered.knownPointCase(), known);
                 const std::string diff = compareStages(entered, n <= 40);
                 EXPECT_EQ(diff, "") << caseName(known) << " n = " << n << " seed " << seed;
             }
@@ -287,7 +287,9 @@ TEST(SparseAgainstDense, StartCommandGivesTheDenseResults) {
             WindowFields window;
             Services io{prompt, window};
             AdjustmentState run;
-            ASSERT_EQ(Command1_Click(run, io).outcome, RunOutcome::Completed) << caseName(known) << " n = " << n;
+            const bool completed = Command1_Click(run, io).outcome == RunOutcome::Completed;
+            EXPECT_TRUE(completed) << caseName(known) << " n = " << n;
+            if (!completed) continue;
             EXPECT_TRUE(run.normalMatrix.formed());
 
             AdjustmentState oracle = enteredState(input);

@@ -89,7 +89,7 @@ TEST(Adjustment, SideWeightFromTheTolerance) {
     s.angleTolerance = 10;
     for (int k = 1; k <= 7; ++k) s.sideLengths[at(k)] = 1000;
     for (int k = 1; k <= 9; ++k) s.angleDegrees[at(k)] = 60;
-    ScriptedPrompt prompt({});
+    ScriptedPrompt prompt(std::vector<std::string>{});
     WindowFields window;
     Services io{prompt, window};
     computeSideMisclosuresAndWeights(s, io);
@@ -115,7 +115,7 @@ TEST(Adjustment, TriangleMisclosureInSeconds) {
     s.angleDegrees[1] = 60.001;
     s.angleDegrees[2] = 60;
     s.angleDegrees[3] = 60;
-    ScriptedPrompt prompt({});
+    ScriptedPrompt prompt(std::vector<std::string>{});
     WindowFields window;
     Services io{prompt, window};
     computeTriangleMisclosure(s, io, 1);
