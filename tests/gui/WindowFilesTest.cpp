@@ -296,9 +296,10 @@ TEST(WindowFiles, RecoveryOfLeftoverFiles) {
     cut.sides.resize(2);
     for (std::size_t i = typedAnswers(cut).size(); i < all.size(); ++i) offers.rest.prompts.emplace_back(all[i]);
     offer(form, offers);
-    ASSERT_EQ(offers.asked.size(), 2u);
-    EXPECT_NE(offers.asked[0].indexOf("4 个三角形"), -1) << offers.asked[0].toStdString();
-    EXPECT_NE(offers.asked[1].indexOf("3 个三角形"), -1) << offers.asked[1].toStdString();
+    EXPECT_EQ(offers.asked.size(), 2u);
+    for (std::size_t i = 0; i < offers.asked.size() && i < 2; ++i) {
+        EXPECT_NE(offers.asked[i].indexOf(i == 0 ? "4 个三角形" : "3 个三角形"), -1) << offers.asked[i].toStdString();
+    }
     EXPECT_EQ(offers.keptAtFirstPrompt, cut);  // kept by the window while it waits
     EXPECT_TRUE(form.state().complete);
     EXPECT_EQ(form.record().values(), values);
