@@ -155,11 +155,13 @@ TEST(Examples, EveryExampleCompletesAndClosesOnItsKnownPoint) {
         if (!file.ends_with(".kestrane.toml")) continue;
         ++examples;
         const auto reading = kestrane::readObservationFile(file);
-        ASSERT_TRUE(reading.values) << reading.message;
+        EXPECT_TRUE(reading.values) << reading.message;
+        if (!reading.values) continue;
         std::vector<std::optional<std::string>> answers;
         for (const std::string& a : kestrane::typedAnswers(*reading.values)) answers.emplace_back(a);
         const kestrane::testing::RunRecord run = kestrane::testing::runComputation(answers);
-        ASSERT_EQ(run.result.outcome, kestrane::RunOutcome::Completed) << file;
+        EXPECT_EQ(run.result.outcome, kestrane::RunOutcome::Completed) << file;
+        if (run.result.outcome != kestrane::RunOutcome::Completed) continue;
         const kestrane::AdjustmentState& s = run.state;
         const int r = s.resultRowCount, n = s.triangleCount;
         double knownX = s.Xa, knownY = s.Ya;
