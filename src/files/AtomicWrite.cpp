@@ -21,6 +21,8 @@ std::string folderOf(const std::string& target) {
 
 std::string reason(int code) { return std::strerror(code); }
 
+RenameCall renameCall = &std::rename;
+
 // A new, empty file next to the target, opened for writing; -1 with errno
 // set when the folder takes none.
 int makeTemporary(const std::string& target, std::string& path) {
@@ -61,7 +63,7 @@ bool putInPlace(const std::string& temporary, const std::string& target, std::st
         ::fsync(sync);
         ::close(sync);
     }
-    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+    if (renameCall(temporary.c_str(), target.c_str()) != 0) {
         const int code = errno;
         ::unlink(temporary.c_str());
         error = "无法写入文件 “" + target + "”：" + reason(code) + "。";
@@ -89,6 +91,8 @@ bool createTemporary(const std::string& target, std::string& temporary, std::str
 }
 
 }  // namespace
+
+void setRenameCallForTesting(RenameCall call) { renameCall = call ? call : &std::rename; }
 
 AtomicFile::~AtomicFile() {
     if (!temporary_.empty()) {

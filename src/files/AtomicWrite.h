@@ -42,6 +42,11 @@ private:
     std::ofstream stream_;
 };
 
+// For tests of a failing disk: the call that renames a written temporary
+// file over its target (std::rename); nullptr restores it.
+using RenameCall = int (*)(const char* from, const char* to);
+void setRenameCallForTesting(RenameCall call);
+
 // Whether `target` could be written: its folder exists and takes a new file,
 // and the target is not a folder. Nothing is created or changed.
 bool checkWritable(const std::string& target, std::string& error);

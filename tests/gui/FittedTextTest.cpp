@@ -97,20 +97,26 @@ TEST(FittedText, EveryFigureAFieldCanReceiveShowsWhole) {
     EXPECT_EQ(covered, 30) << "every field of the window";
 }
 
-// The check above can fail: a plain field of the same size and font scrolls
-// a zone-prefixed easting (where the installed face is that wide).
+// The check above can fail: in a face too wide for the field (the design
+// face spaced wider, as a wide installed face would be), a plain field of the
+// same size scrolls the easting, where the fitting field shrinks it.
 TEST(FittedText, APlainFieldOfTheDesignFontCutsTheEasting) {
     Form1 form;
     auto* fitting = form.findChild<FittingField*>("Text27");
+    const QString easting = QStringLiteral(" -38419610.123");
     FittingField plain(&form);
     plain.setGeometry(fitting->geometry());
-    plain.setText(QStringLiteral(" -38419610.123"));
-    if (plain.font() == plain.designFont()) GTEST_SKIP() << "the installed face fits the easting at the design size";
-    // Forced back to the design font, the same field scrolls.
+    QFont wide = fitting->designFont();
+    for (int percent = 100; QFontMetricsF(wide).horizontalAdvance(easting) <= plain.textRoom(); percent += 10) {
+        wide.setLetterSpacing(QFont::PercentageSpacing, percent);
+    }
+    plain.setFont(wide);
+    plain.setText(easting);
+    EXPECT_NE(plain.font(), plain.designFont());
     QLineEdit reference(&form);
     reference.setGeometry(fitting->geometry());
-    reference.setFont(plain.designFont());
-    reference.setText(plain.text());
+    reference.setFont(wide);
+    reference.setText(easting);
     EXPECT_NE(startWithCursorAt(&reference, static_cast<int>(reference.text().size())),
               startWithCursorAt(&reference, 0));
 }

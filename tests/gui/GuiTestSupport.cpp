@@ -16,13 +16,6 @@
 
 namespace kestrane::test {
 
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::filesystem::path goldenDir() { return KESTRANE_GOLDEN_DIR; }
 
 std::vector<std::string> splitLines(const std::string& text) {

@@ -12,9 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
+
 namespace kestrane::test {
 
-std::string readFile(const std::filesystem::path& path);
+using kestrane::testing::readFile;
 std::filesystem::path goldenDir();
 std::vector<std::string> splitLines(const std::string& text);
 

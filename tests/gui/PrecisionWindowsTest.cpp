@@ -13,10 +13,15 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <cmath>
+#include <regex>
+#include <sstream>
 
 #include "GuiTestSupport.h"
 #include "NetworkFixture.h"
 #include "adjustment/PointPrecision.h"
+#include "angles/Angles.h"
+#include "files/ResultsTable.h"
 #include "driver/ComputationDriver.h"
 #include "frontends/qt/NetworkPicture.h"
 #include "frontends/qt/NetworkPictureWindow.h"
@@ -191,6 +196,181 @@ TEST(NetworkPicture, ExportsSvgPdfAndPng) {
     EXPECT_GT(dark, 500);
 
     EXPECT_FALSE(window.exportTo(QString::fromStdString(scratchFile("picture.gif").string()), &error));
+}
+
+// The lines and polygons of an SVG file in its pixels (transforms applied),
+// with the stroke and fill of the group each stands in. A polygon is written
+// as a path of straight segments back to its start.
+struct SvgShape {
+    QString kind, stroke, fill;
+    std::vector<QPointF> points;
+    QPointF centroid() const {
+        QPointF sum;
+        for (const QPointF& p : points) sum += p;
+        return sum / static_cast<double>(points.size());
+    }
+};
+
+std::vector<SvgShape> svgShapes(const std::filesystem::path& path, QString* description) {
+    QFile file(QString::fromStdString(path.string()));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    std::vector<QXmlStreamAttributes> groups;
+    std::vector<SvgShape> shapes;
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("g")) groups.pop_back();
+        if (token != QXmlStreamReader::StartElement) continue;
+        if (xml.name() == QLatin1String("g")) groups.push_back(xml.attributes());
+        if (xml.name() == QLatin1String("desc")) *description = xml.readElementText();
+        const bool path = xml.name() == QLatin1String("path");
+        if (!path && xml.name() != QLatin1String("polyline")) continue;
+        QStringList corners = xml.attributes().value(path ? "d" : "points").toString().split(' ', Qt::SkipEmptyParts);
+        if (path) {
+            // Straight segments only (a glyph has curves), the start repeated at the end.
+            const bool straight = std::all_of(corners.begin(), corners.end(), [&](const QString& c) {
+                return c.startsWith(&c == &corners.front() ? 'M' : 'L');
+            });
+            if (!straight || corners.size() < 3 || corners.front().mid(1) != corners.back().mid(1)) continue;
+            corners.removeLast();
+            for (QString& c : corners) c.remove(0, 1);
+        }
+        SvgShape shape{path ? "polygon" : "polyline", {}, {}, {}};
+        double m[6] = {1, 0, 0, 1, 0, 0};
+        if (!groups.empty()) {
+            shape.stroke = groups.back().value("stroke").toString();
+            shape.fill = groups.back().value("fill").toString();
+            const QString transform = groups.back().value("transform").toString();
+            if (transform.startsWith("matrix(")) {
+                const QStringList v = transform.mid(7).chopped(1).split(',');
+                for (int i = 0; i < 6 && i < v.size(); ++i) m[i] = v[i].toDouble();
+            }
+        }
+        for (const QString& pair : corners) {
+            const QStringList xy = pair.split(',');
+            const double x = xy[0].toDouble(), y = xy[1].toDouble();
+            shape.points.emplace_back(m[0] * x + m[2] * y + m[4], m[1] * x + m[3] * y + m[5]);
+        }
+        shapes.push_back(shape);
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return shapes;
+}
+
+// The exported picture against the results table: every point where its
+// coordinates put it (at one scale and place for all), every ellipse with
+// the table's E, F and azimuth at the enlargement the picture states, within
+// a pixel.
+TEST(NetworkPicture, SvgGeometryAgreesWithTheResultsTable) {
+    for (const char* name : {"aonly-n9", "awithb-n5", "awithc-n4"}) {
+        const AdjustmentState s = goldenState(name);
+        const std::vector<PointPrecision> precision = computePointPrecision(s);
+        const auto svg = scratchFile(std::string(name) + ".svg");
+        QString error, description;
+        if (!writeNetworkPicture(NetworkPicture(s, precision), QString::fromStdString(svg.string()), &error)) {
+            ADD_FAILURE() << name << ": " << error.toStdString();
+            continue;
+        }
+        const std::vector<SvgShape> shapes = svgShapes(svg, &description);
+        std::smatch factorText;
+        const std::string caption = description.toStdString();
+        EXPECT_TRUE(std::regex_search(caption, factorText, std::regex("放大 ([0-9.]+) 倍"))) << caption;
+        if (factorText.empty()) continue;
+        const double factor = std::stod(factorText[1]);
+
+        struct Row {
+            std::string name;
+            double x, y;
+            bool known;
+            double major, minor, azimuth;
+        };
+        std::vector<Row> rows;
+        for (const std::string& line : splitLines(resultsTableText(s, precision))) {
+            if (line.find("点名") != std::string::npos) continue;
+            std::vector<std::string> f;
+            std::stringstream fields(line.substr(0, line.find('\r')));
+            for (std::string v; std::getline(fields, v, ',');) f.push_back(v);
+            ASSERT_EQ(f.size(), 11u) << line;
+            rows.push_back({f[0], std::stod(f[1]), std::stod(f[2]), f[3] == "0.0000" && f[8] == "0.00", std::stod(f[8]),
+                            std::stod(f[9]), DmsToDegrees(std::stod(f[10]))});
+        }
+        const int r = s.resultRowCount;
+        EXPECT_EQ(rows.size(), static_cast<std::size_t>(r) + 1) << name;
+        if (rows.size() != static_cast<std::size_t>(r) + 1) continue;
+        const bool aOnly = s.knownPointCase() == KnownPointCase::AOnly;
+        const int centre = s.knownPointCase() == KnownPointCase::AWithB ? s.triangleCount - 1 : s.triangleCount;
+
+        // The outer polygon: A, the outer points in order, A.
+        std::vector<int> ring{0};
+        for (int i = 1; i <= (aOnly ? r - 1 : r); ++i) {
+            if (i != centre) ring.push_back(i);
+        }
+        ring.push_back(0);
+        const auto drawnRing = std::find_if(shapes.begin(), shapes.end(), [&](const SvgShape& shape) {
+            return shape.kind == "polyline" && shape.stroke == "#282828";
+        });
+        EXPECT_TRUE(drawnRing != shapes.end() && drawnRing->points.size() == ring.size()) << name;
+        if (drawnRing == shapes.end() || drawnRing->points.size() != ring.size()) continue;
+        // Northing up, easting right: px = ox + k Y, py = oy - k X, fitted.
+        double mx = 0, my = 0, mX = 0, mY = 0;
+        for (std::size_t j = 0; j < ring.size(); ++j) {
+            mx += drawnRing->points[j].x(), my += drawnRing->points[j].y();
+            mX += rows[ring[j]].x, mY += rows[ring[j]].y;
+        }
+        const double count = static_cast<double>(ring.size());
+        mx /= count, my /= count, mX /= count, mY /= count;
+        double num = 0, den = 0;
+        for (std::size_t j = 0; j < ring.size(); ++j) {
+            const Row& row = rows[ring[j]];
+            num += (row.y - mY) * (drawnRing->points[j].x() - mx) - (row.x - mX) * (drawnRing->points[j].y() - my);
+            den += (row.y - mY) * (row.y - mY) + (row.x - mX) * (row.x - mX);
+        }
+        const double k = num / den;
+        auto pixel = [&](const Row& row) { return QPointF(mx + k * (row.y - mY), my - k * (row.x - mX)); };
+        for (std::size_t j = 0; j < ring.size(); ++j) {
+            EXPECT_LT(QLineF(drawnRing->points[j], pixel(rows[ring[j]])).length(), 1.0)
+                << name << " " << rows[ring[j]].name;
+        }
+
+        for (int i = 0; i <= (aOnly ? r - 1 : r); ++i) {
+            const Row& row = rows[i];
+            const std::string where = std::string(name) + " " + row.name;
+            const QPointF at = pixel(row);
+            auto near = [&](const SvgShape& shape) { return QLineF(shape.centroid(), at).length() < 1.0; };
+            if (row.known) {
+                // A black triangle on the point.
+                EXPECT_TRUE(std::any_of(shapes.begin(), shapes.end(), [&](const SvgShape& shape) {
+                    return shape.kind == "polygon" && shape.points.size() == 3 && shape.fill == "#000000" && near(shape);
+                })) << where;
+                continue;
+            }
+            const auto ellipse = std::find_if(shapes.begin(), shapes.end(), [&](const SvgShape& shape) {
+                return shape.kind == "polygon" && shape.stroke == "#c81e1e" && shape.points.size() >= 12 && near(shape);
+            });
+            EXPECT_NE(ellipse, shapes.end()) << where;
+            if (ellipse == shapes.end()) continue;
+            // Second moments of the outline, sampled evenly round it:
+            // (a^2 e e' + b^2 e2 e2') / 2 with e along the major axis.
+            const QPointF c = ellipse->centroid();
+            double sxx = 0, syy = 0, sxy = 0;
+            for (const QPointF& p : ellipse->points) {
+                sxx += (p.x() - c.x()) * (p.x() - c.x());
+                syy += (p.y() - c.y()) * (p.y() - c.y());
+                sxy += (p.x() - c.x()) * (p.y() - c.y());
+            }
+            const double npts = static_cast<double>(ellipse->points.size());
+            sxx /= npts, syy /= npts, sxy /= npts;
+            const double half = (sxx + syy) / 2, root = std::hypot((sxx - syy) / 2, sxy);
+            const double a = std::sqrt(2 * (half + root)), b = std::sqrt(2 * std::max(0.0, half - root));
+            const double scale = factor / 1000 * k;  // pixels per millimetre of the ellipse
+            EXPECT_NEAR(a, row.major * scale, 1.0) << where;
+            EXPECT_NEAR(b, row.minor * scale, 1.0) << where;
+            // Azimuth clockwise from north: on the picture (sin, -cos).
+            const double drawn = std::atan2(2 * sxy, sxx - syy) / 2;  // from the picture's x axis
+            const double expected = (row.azimuth - 90) * M_PI / 180;
+            EXPECT_LT((a - b) * std::fabs(std::sin(drawn - expected)), 1.0) << where << " azimuth " << row.azimuth;
+        }
+    }
 }
 
 // The console's plot: SVG or PDF by the extension, nothing else.

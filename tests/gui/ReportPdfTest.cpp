@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "GuiTestSupport.h"
+#include "TestSupport.h"
 #include "frontends/console/ConsoleFrontEnd.h"
 #include "frontends/qt/PainterReportPrinter.h"
 #include "frontends/qt/PdfText.h"
@@ -186,12 +187,7 @@ TEST_P(ReportPdf, PrintingToAFileGivesTheSameText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, ReportPdf,
-                         ::testing::Values("aonly-n3", "aonly-n6-exact", "aonly-n9", "awithb-n5", "awithc-n4"),
-                         [](const auto& info) {
-                             std::string id = info.param;
-                             for (char& c : id) if (c == '-') c = '_';
-                             return id;
-                         });
+                         ::testing::ValuesIn(kestrane::testing::kGoldenExamples), kestrane::testing::exampleTestName);
 
 struct Word {
     int page;
@@ -377,7 +373,7 @@ TEST(ReportPdfConsole, AnUnwritablePathIsReported) {
     std::ostringstream out, err;
     kestrane::ConsoleOptions options;
     options.pdfPath = "/nonexistent-dir/report.pdf";
-    EXPECT_NE(kestrane::runConsole(options, answers, out, err, kestrane::pdfWriter()), kestrane::kExitCompleted);
+    EXPECT_EQ(kestrane::runConsole(options, answers, out, err, kestrane::pdfWriter()), kestrane::kExitCannotCreate);
     EXPECT_NE(err.str().find("/nonexistent-dir/report.pdf"), std::string::npos);
 }
 

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeDatabase>
@@ -15,15 +16,15 @@
 
 #include <iconv.h>
 
-#include <csignal>
+#include <cerrno>
 #include <fstream>
 #include <deque>
 #include <iterator>
 #include <map>
-#include <thread>
 
 #include "GuiTestSupport.h"
 #include "driver/TypedAnswers.h"
+#include "files/AtomicWrite.h"
 #include "files/ObservationFile.h"
 #include "frontends/qt/Form1.h"
 
@@ -79,6 +80,71 @@ struct Answers {
         }
     }
 };
+
+namespace fs = std::filesystem;
+
+// The file a window killed while values were typed leaves behind: its values
+// and its lock as Qt writes it, naming a process that has ended. `age` sets
+// the file's time (the newest is offered first).
+fs::path leaveBehind(const fs::path& folder, const std::string& name, const std::string& text, int ageMinutes) {
+    fs::create_directories(folder);
+    const fs::path file = folder / ("unfinished-" + name + ".kestrane.toml");
+    std::ofstream(file) << text;
+    QProcess gone;
+    gone.start("true", {});
+    EXPECT_TRUE(gone.waitForStarted());
+    const QByteArray pid = QByteArray::number(gone.processId());
+    gone.waitForFinished();
+    const QString lockPath = QString::fromStdString(file.string() + ".lock");
+    QByteArray lock;
+    {
+        QLockFile ours(lockPath);
+        EXPECT_TRUE(ours.tryLock(0));
+        QFile written(lockPath);
+        EXPECT_TRUE(written.open(QIODevice::ReadOnly));
+        lock = written.readAll();
+    }
+    lock = pid + lock.mid(lock.indexOf('\n'));
+    QFile left(lockPath);
+    EXPECT_TRUE(left.open(QIODevice::WriteOnly));
+    left.write(lock);
+    fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::minutes(ageMinutes));
+    return file;
+}
+
+std::string cutText(const std::string& example, std::size_t sides) {
+    ObservationValues values = *readObservationFile(KESTRANE_EXAMPLES_DIR "/" + example + ".kestrane.toml").values;
+    values.sides.resize(sides);
+    std::string error;
+    return *kestrane::observationText(values, error);
+}
+
+// The questions asked while the window offers what is left in its recovery
+// folder, each answered from `answers` (是 / 否, 是 by default); at the first
+// value prompt of a continued file, what the window's own recovery file holds.
+struct Offers {
+    std::deque<QMessageBox::StandardButton> answers;
+    std::vector<QString> asked;
+    Answers rest;  // the prompts after a continued file
+    std::optional<ObservationValues> keptAtFirstPrompt;
+};
+
+void offer(Form1& form, Offers& offers) {
+    DialogDriver driver([&](QWidget* d) {
+        if (auto* box = qobject_cast<QMessageBox*>(d); box && box->objectName() != "giveUp") {
+            offers.asked.push_back(box->text());
+            EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Yes));
+            press(box, offers.answers.empty() ? QMessageBox::No : offers.answers.front());
+            if (!offers.answers.empty()) offers.answers.pop_front();
+        } else {
+            if (offers.rest.promptsSeen == 0 && qobject_cast<QInputDialog*>(d)) {
+                offers.keptAtFirstPrompt = readObservationFile(form.recoveryFile().path().toStdString()).values;
+            }
+            offers.rest.handle(d);
+        }
+    });
+    form.offerRecovery();
+}
 
 }  // namespace
 
@@ -241,56 +307,88 @@ TEST(WindowFiles, SaveAndGiveUpThenContinue) {
     EXPECT_EQ(fieldTexts(form), fieldTexts(typed));
 }
 
-// A window killed while values are typed leaves its recovery file; the next
-// start offers it, and accepting continues the computation.
-TEST(WindowFiles, RecoveryOfferAfterAKilledRun) {
+// A running window's file is never offered; 否 deletes a file, one that
+// cannot be read goes without a question, several are offered newest first
+// until one is continued, which the window then keeps in its own file.
+TEST(WindowFiles, RecoveryOfLeftoverFiles) {
+    const fs::path folder = scratchFile("leftovers");
+    const QString folderText = QString::fromStdString(folder.string());
+    {
+        RecoveryFile running(folderText);
+        ASSERT_TRUE(running.write(*readObservationFile(example("aonly-n3").string()).values));
+        Form1 form;
+        form.setRecoveryFolder(folderText);
+        Offers none;
+        offer(form, none);
+        EXPECT_TRUE(none.asked.empty());
+        EXPECT_TRUE(fs::exists(running.path().toStdString()));
+    }
+    EXPECT_TRUE(fs::is_empty(folder));
+
+    const fs::path declined = leaveBehind(folder, "declined", cutText("awithc-n4", 3), 1);
+    const fs::path resumed = leaveBehind(folder, "resumed", cutText("aonly-n3", 2), 2);
+    const fs::path unreadable = leaveBehind(folder, "unreadable", "triangles = = 3\n", 0);
+    const fs::path untouched = leaveBehind(folder, "older", cutText("awithb-n5", 1), 3);
+    Form1 form;
+    form.setRecoveryFolder(folderText);
+    form.show();
+    Offers offers;
+    offers.answers = {QMessageBox::No, QMessageBox::Yes};
     const auto values = *readObservationFile(example("aonly-n3").string()).values;
+    const std::vector<std::string> all = typedAnswers(values);
     ObservationValues cut = values;
     cut.sides.resize(2);
-    const auto partial = scratchFile("cut.kestrane.toml");
-    std::string error;
-    ASSERT_TRUE(writeObservationFile(partial.string(), cut, error)) << error;
-    const auto data = scratchFile("data");
-    std::filesystem::create_directories(data);
-
-    // The program opens the cut file and waits at the first typed prompt,
-    // having written its recovery file; then it is killed.
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", QString::fromStdString(data.string()));
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    program.setProcessEnvironment(env);
-    program.start(KESTRANE_EXECUTABLE, {QString::fromStdString(partial.string())});
-    ASSERT_TRUE(program.waitForStarted());
-    const auto folder = data / "Kestrane" / "recovery";
-    for (int i = 0; i < 200 && !std::filesystem::exists(folder); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    ::kill(static_cast<pid_t>(program.processId()), SIGKILL);
-    program.waitForFinished();
-
-    Form1 form;
-    form.setRecoveryFolder(QString::fromStdString(folder.string()));
-    form.show();
-    const std::vector<std::string> all = typedAnswers(values);
-    Answers rest;
-    for (std::size_t i = typedAnswers(cut).size(); i < all.size(); ++i) rest.prompts.emplace_back(all[i]);
-    int offers = 0;
-    {
-        DialogDriver driver([&](QWidget* d) {
-            if (auto* box = qobject_cast<QMessageBox*>(d)) {
-                ++offers;
-                EXPECT_NE(box->text().indexOf("3 个三角形"), -1) << box->text().toStdString();
-                EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Yes));
-            }
-            rest.handle(d);
-        });
-        form.offerRecovery();
+    for (std::size_t i = typedAnswers(cut).size(); i < all.size(); ++i) offers.rest.prompts.emplace_back(all[i]);
+    offer(form, offers);
+    EXPECT_EQ(offers.asked.size(), 2u);
+    for (std::size_t i = 0; i < offers.asked.size() && i < 2; ++i) {
+        EXPECT_NE(offers.asked[i].indexOf(i == 0 ? "4 个三角形" : "3 个三角形"), -1) << offers.asked[i].toStdString();
     }
-    EXPECT_EQ(offers, 1);
+    EXPECT_EQ(offers.keptAtFirstPrompt, cut);  // kept by the window while it waits
     EXPECT_TRUE(form.state().complete);
     EXPECT_EQ(form.record().values(), values);
-    // Nothing is left to offer: a normal start shows no question.
-    EXPECT_TRUE(RecoveryFile::orphans(QString::fromStdString(folder.string())).empty());
+    EXPECT_FALSE(fs::exists(form.recoveryFile().path().toStdString()));
+    for (const fs::path& gone : {declined, resumed, unreadable}) {
+        EXPECT_FALSE(fs::exists(gone)) << gone;
+        EXPECT_FALSE(fs::exists(gone.string() + ".lock")) << gone;
+    }
+    // The file older than the one continued waits for the next start.
+    EXPECT_TRUE(fs::exists(untouched));
+    EXPECT_EQ(RecoveryFile::orphans(folderText).size(), 1u);
+}
+
+// Saving over an older file on a disk that refuses the rename: the window
+// says so, naming the file, and the older file is as it was.
+TEST(WindowFiles, AFailedSaveIsReportedAndKeepsTheOldFile) {
+    Form1 form;
+    form.show();
+    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(example("awithc-n4").string())));
+    const fs::path target = scratchFile("older.kestrane.toml");
+    std::ofstream(target) << "# an earlier file\n";
+    Answers save;
+    save.savePath = target.string();
+    QString warning;
+    setRenameCallForTesting([](const char*, const char*) {
+        errno = EIO;
+        return -1;
+    });
+    {
+        DialogDriver driver([&](QWidget* d) {
+            if (auto* box = qobject_cast<QMessageBox*>(d)) warning = box->text();
+            // Replacing is confirmed in the dialog's own question, not asked here.
+            if (auto* files = qobject_cast<QFileDialog*>(d)) files->setOption(QFileDialog::DontConfirmOverwrite);
+            save.handle(d);
+        });
+        form.saveObservations();
+    }
+    setRenameCallForTesting(nullptr);
+    EXPECT_NE(warning.indexOf(QString::fromStdString(target.string())), -1) << warning.toStdString();
+    EXPECT_EQ(readFile(target), "# an earlier file\n");
+    std::vector<fs::path> left;
+    for (const auto& entry : fs::directory_iterator(target.parent_path())) {
+        if (entry.path().filename().string().starts_with("." + target.filename().string())) left.push_back(entry.path());
+    }
+    EXPECT_TRUE(left.empty());
 }
 
 TEST(WindowFiles, ResultsTableAndViewsOfTheLastComputation) {

@@ -9,9 +9,13 @@
 #include <QPushButton>
 
 #include <deque>
+#include <functional>
 #include <map>
+#include <sstream>
 
 #include "GuiTestSupport.h"
+#include "TestSupport.h"
+#include "frontends/console/ConsoleFrontEnd.h"
 #include "frontends/qt/Form1.h"
 
 namespace {
@@ -113,12 +117,7 @@ TEST_P(GoldenThroughWindow, EveryFieldFollowsTheTranscript) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, GoldenThroughWindow,
-                         ::testing::Values("aonly-n3", "aonly-n6-exact", "aonly-n9", "awithb-n5", "awithc-n4"),
-                         [](const auto& info) {
-                             std::string id = info.param;
-                             for (char& c : id) if (c == '-') c = '_';
-                             return id;
-                         });
+                         ::testing::ValuesIn(kestrane::testing::kGoldenExamples), kestrane::testing::exampleTestName);
 
 // A scripted answer source for the window's dialogs: answers in order, with
 // nullopt for Cancel; message boxes are recorded and answered by abandonYes.
@@ -213,23 +212,54 @@ TEST(WindowRun, CancelAtConfirmationAndPauseAcceptsAndContinues) {
     }
 }
 
-TEST(WindowRun, AFaultIsReportedAndTheWindowStaysUsable) {
-    // All sides 0: the side conditions divide by zero.
-    auto answers = goldenAnswers("aonly-n3");
-    for (auto& a : answers) {
-        if (*a == "733.882" || *a == "1524.517" || *a == "976.180" || *a == "1722.535" || *a == "1061.981" ||
-            *a == "1557.499")
-            a = "0";
-    }
+// All sides 0: the side weight and the side conditions vanish, and the
+// normal matrix has a zero pivot. Each front end reports the division by
+// zero and shows nothing half computed; the window stays usable.
+TEST(FrontEnds, AllSidesZeroIsADivisionByZero) {
+    using namespace kestrane::testing;
+    auto answers = NetworkAnswers::regular(3, Known::AOnly).answers();
+    for (std::size_t i = answers.size() - 10 - 12; i < answers.size() - 10; i += 2) answers[i] = "0";
+    struct End {
+        std::vector<std::string> messages;
+        bool complete = true;
+        std::string shown;  // what Text18 shows, the first result field
+    };
     Form1 form;
     form.show();
-    Script faulty;
-    faulty.answers = answers;
-    clickWith(form, "Command1", faulty);
-    ASSERT_EQ(faulty.messages.size(), 1u);
-    EXPECT_NE(faulty.messages[0].find("division by zero"), std::string::npos);
-    EXPECT_FALSE(form.state().complete);
-    EXPECT_TRUE(form.isVisible());
+    const std::vector<std::pair<const char*, std::function<End()>>> frontEnds = {
+        {"console",
+         [&] {
+             kestrane::ConsoleOptions options;
+             options.transcriptPath = scratchFile("t.jsonl").string();
+             options.reportPath = scratchFile("r.txt").string();
+             std::string typed;
+             for (const auto& a : answers) typed += a.value_or("") + "\n";
+             std::istringstream in(typed);
+             std::ostringstream out, err;
+             const int status = kestrane::runConsole(options, in, out, err);
+             End end{{err.str()}, status != kestrane::kExitFault || std::filesystem::exists(options.reportPath), ""};
+             for (const TranscriptEvent& e : readTranscript(options.transcriptPath)) {
+                 if (e.event == "text" && e.name == "Text18") end.shown = e.value;
+                 if (e.event == "message") end.messages.push_back(e.value);
+             }
+             return end;
+         }},
+        {"window",
+         [&] {
+             Script faulty;
+             faulty.answers = {answers.begin(), answers.end()};
+             clickWith(form, "Command1", faulty);
+             return End{faulty.messages, form.state().complete || !form.isVisible(),
+                        form.findChild<QLineEdit*>("Text18")->text().toStdString()};
+         }},
+    };
+    for (const auto& [name, run] : frontEnds) {
+        const End end = run();
+        EXPECT_FALSE(end.messages.empty()) << name;
+        EXPECT_NE(end.messages.back().find("division by zero"), std::string::npos) << name;
+        EXPECT_FALSE(end.complete) << name;
+        EXPECT_EQ(end.shown, "") << name;
+    }
 
     Script print;
     clickWith(form, "Command3", print);
@@ -298,12 +328,26 @@ TEST(WindowRun, PrintDeclinedWritesNothing) {
     Script run;
     run.answers = goldenAnswers("aonly-n3");
     clickWith(form, "Command1", run);
-    Script decline;
-    decline.abandon = {false};  // "save as PDF?" no
-    clickWith(form, "Command3", decline);
-    ASSERT_EQ(decline.messages.size(), 1u);
-    EXPECT_NE(decline.messages[0].find("PDF"), std::string::npos);
-    EXPECT_TRUE(decline.prompts.empty());
+    // "Save as PDF?" no; a save dialog opened all the same is accepted.
+    const auto path = scratchFile("declined.pdf");
+    std::vector<std::string> messages;
+    {
+        DialogDriver driver([&](QWidget* dialog) {
+            if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+                messages.push_back(box->text().toStdString());
+                press(box, QMessageBox::No);
+            } else if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+                files->selectFile(QString::fromStdString(path.string()));
+                QMetaObject::invokeMethod(files, "accept", Qt::DirectConnection);
+            } else {
+                dialog->close();
+            }
+        });
+        form.findChild<QPushButton*>("Command3")->click();
+    }
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("PDF"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST(WindowRun, ExitEndsTheProgramWithoutAQuestion) {

@@ -1,8 +1,8 @@
 // The precision of every point on random networks of every known-point case,
 // completed through the real stages: the weight functions against the
-// traverse they linearise, the weight reciprocals against the full-array
-// solve and the figures the run itself solved for the weakest point, and the
-// errors and ellipses against their definitions.
+// traverse they linearise, the weight reciprocals against the covariance of
+// the traverse and the figures the run itself solved for the weakest point,
+// and the errors and ellipses against their definitions.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,7 +15,6 @@
 #include "adjustment/PointPrecision.h"
 #include "angles/Angles.h"
 #include "driver/ComputationDriver.h"
-#include "state/Matrix.h"
 
 namespace kestrane {
 namespace {
@@ -90,7 +89,7 @@ TEST(PointPrecision, WeightFunctionsAreTheDerivativesOfTheTraverse) {
                 const double unit = angle ? 1000.0 : 1.0;
                 for (int row = 1; row < r; ++row) {
                     const WeightFunctions w = pointWeightFunctions(s, row);
-                    ASSERT_FALSE(w.terms.empty());
+                    EXPECT_FALSE(w.terms.empty()) << caseName(known) << " n = " << n << " row " << row;
                     double fx = 0, fy = 0;
                     for (const auto& term : w.terms) {
                         if (term.column == column) fx = term.x, fy = term.y;
@@ -119,13 +118,14 @@ TEST(PointPrecision, WeakestPointFunctionsAreTheRunsOwn) {
                 EXPECT_EQ(m, -1);  // the weakest outer point is B itself
                 continue;
             }
-            ASSERT_GT(m, 0);
             const int t = s.conditionCount;
             const WeightFunctions w = pointWeightFunctions(s, m);
             const auto rowX = s.conditionCoefficients.row(t + 1);
             const auto rowY = s.conditionCoefficients.row(t + 2);
-            ASSERT_EQ(rowX.size(), w.terms.size()) << caseName(known) << " n = " << n;
-            ASSERT_EQ(rowY.size(), w.terms.size());
+            EXPECT_GT(m, 0) << caseName(known) << " n = " << n;
+            EXPECT_EQ(rowX.size(), w.terms.size()) << caseName(known) << " n = " << n;
+            EXPECT_EQ(rowY.size(), w.terms.size()) << caseName(known) << " n = " << n;
+            if (m <= 0 || rowX.size() != w.terms.size() || rowY.size() != w.terms.size()) continue;
             for (std::size_t k = 0; k < w.terms.size(); ++k) {
                 EXPECT_EQ(rowX[k].index, w.terms[k].column);
                 EXPECT_EQ(rowX[k].value, w.terms[k].x) << caseName(known) << " n = " << n << " column " << rowX[k].index;
@@ -135,48 +135,107 @@ TEST(PointPrecision, WeakestPointFunctionsAreTheRunsOwn) {
     }
 }
 
-// Every point's 1/px, 1/py and 1/pxy against the full-array procedure: the
-// point's functions bordered onto N and solved by the reference elimination.
-TEST(PointPrecision, EveryPointAgreesWithTheFullArraySolve) {
+// Every point's 1/px, 1/py and 1/pxy by a second route that shares nothing
+// with the program's but the condition equations: the covariance J Qv J^T of
+// the point, with J the traverse differenced by every observation and
+// Qv = Q - Q A^T N^-1 A Q the cofactors of the adjusted observations, formed
+// as full arrays here. J is in the weight functions' units: an angle column
+// in millimetres per second of arc by the classic 206265, a side column bare,
+// the orientation angle Qa with its sign, as the weakest point's are.
+TEST(PointPrecision, EveryPointAgreesWithTheCovarianceOfTheTraverse) {
     for (const KnownPointCase known : kCases) {
-        for (const int n : {3, 5, 9}) {
-            const AdjustmentState s = completed(randomNetwork(n, known, static_cast<std::uint64_t>(70 + n)));
-            const std::vector<WeightReciprocals> got = computeWeightReciprocals(s);
-            ASSERT_EQ(got.size(), at(s.resultRowCount) + 1);
-            const int t = s.conditionCount;
-            for (int row = 1; row < s.resultRowCount; ++row) {
-                const WeightFunctions w = pointWeightFunctions(s, row);
-                Matrix A(t + 2, 5 * n);
-                for (int a = 1; a <= t; ++a) {
-                    for (const auto& e : s.conditionCoefficients.row(a)) A(a, e.index) = e.value;
-                }
-                for (const auto& term : w.terms) {
-                    A(t + 1, term.column) = term.x;
-                    A(t + 2, term.column) = term.y;
-                }
-                Matrix N(t + 2, t + 2);
-                for (int a = 1; a <= t + 2; ++a) {
-                    for (int b = 1; b <= t + 2; ++b) {
-                        for (int u = 0; u <= 5 * n; ++u) N(a, b) += A(a, u) * s.weightReciprocals[at(u)] * A(b, u);
+        for (int n = 3; n <= 40; ++n) {
+            const AdjustmentState s = completed(randomNetwork(n, known, static_cast<std::uint64_t>(300 + n)));
+            const int t = s.conditionCount, m = 5 * n + 1, r = s.resultRowCount;
+            const std::vector<double>& q = s.weightReciprocals;
+            std::vector<double> AQ(at(t * m)), N(at(t * t));  // rows 1..t as 0..t-1
+            for (int a = 1; a <= t; ++a) {
+                for (const auto& e : s.conditionCoefficients.row(a)) AQ[at((a - 1) * m + e.index)] = e.value * q[at(e.index)];
+            }
+            for (int a = 0; a < t; ++a) {
+                for (int b = 0; b < t; ++b) {
+                    for (int u = 0; u < m; ++u) {
+                        if (q[at(u)] != 0) N[at(a * t + b)] += AQ[at(a * m + u)] * AQ[at(b * m + u)] / q[at(u)];
                     }
                 }
-                // Column t+1 as right-hand side: X; then Y; then X + Y for the mixed form.
-                auto reciprocal = [&](double wx, double wy) {
-                    Matrix M = N;
-                    for (int a = 1; a <= t; ++a) M(a, t + 1) = wx * N(a, t + 1) + wy * N(a, t + 2);
-                    Matrix F = M;
-                    std::vector<double> K;
-                    const double r = cm1(F, M, static_cast<std::int16_t>(t + 1), static_cast<std::int16_t>(n), K);
-                    return r + wx * wx * N(t + 1, t + 1) + 2 * wx * wy * N(t + 1, t + 2) + wy * wy * N(t + 2, t + 2);
+            }
+            // Cholesky N = L L^T, then X = N^-1 A Q column by column.
+            for (int j = 0; j < t; ++j) {
+                for (int k = 0; k < j; ++k) N[at(j * t + j)] -= N[at(j * t + k)] * N[at(j * t + k)];
+                N[at(j * t + j)] = std::sqrt(N[at(j * t + j)]);
+                for (int i = j + 1; i < t; ++i) {
+                    for (int k = 0; k < j; ++k) N[at(i * t + j)] -= N[at(i * t + k)] * N[at(j * t + k)];
+                    N[at(i * t + j)] /= N[at(j * t + j)];
+                }
+            }
+            std::vector<double> X = AQ;
+            for (int u = 0; u < m; ++u) {
+                for (int i = 0; i < t; ++i) {
+                    for (int k = 0; k < i; ++k) X[at(i * m + u)] -= N[at(i * t + k)] * X[at(k * m + u)];
+                    X[at(i * m + u)] /= N[at(i * t + i)];
+                }
+                for (int i = t - 1; i >= 0; --i) {
+                    for (int k = i + 1; k < t; ++k) X[at(i * m + u)] -= N[at(k * t + i)] * X[at(k * m + u)];
+                    X[at(i * m + u)] /= N[at(i * t + i)];
+                }
+            }
+            std::vector<double> Qv(at(m * m));
+            for (int u = 0; u < m; ++u) {
+                for (int v = 0; v < m; ++v) {
+                    double sum = u == v ? q[at(u)] : 0;
+                    for (int a = 0; a < t; ++a) sum -= AQ[at(a * m + u)] * X[at(a * m + v)];
+                    Qv[at(u * m + v)] = sum;
+                }
+            }
+            // J by central differences over the observed values.
+            const AdjustmentState base = observedCopy(s);
+            std::vector<double> Jx(at(r * m)), Jy(at(r * m));
+            for (int u = 0; u < m; ++u) {
+                const bool angle = u <= 3 * n;
+                const double h = angle ? 30.0 / 3600 : 1.0;  // degrees, metres
+                auto moved = [&](double step) {
+                    AdjustmentState o = base;
+                    if (u == 0) o.qaDegrees += step;
+                    else if (angle) o.angleDegrees[at(u)] += step;
+                    else o.sideLengths[at(u - 3 * n)] += step;
+                    computeCoordinates(o);
+                    return o;
                 };
-                const double qx = reciprocal(1, 0), qy = reciprocal(0, 1), qsum = reciprocal(1, 1);
-                const double tolerance = 1e-9 * (N(t + 1, t + 1) + N(t + 2, t + 2));
+                const AdjustmentState plus = moved(h), minus = moved(-h);
+                const double perRadian = angle ? M_PI / 180 : 1.0;
+                const double unit = angle ? (u == 0 && s.Qa < 0 ? -1 : 1) * 1000 / 206265.0 : 1.0;
+                for (int row = 1; row < r; ++row) {
+                    Jx[at(row * m + u)] = (plus.pointX[at(row)] - minus.pointX[at(row)]) / (2 * h * perRadian) * unit;
+                    Jy[at(row * m + u)] = (plus.pointY[at(row)] - minus.pointY[at(row)]) / (2 * h * perRadian) * unit;
+                }
+            }
+            const std::vector<WeightReciprocals> got = computeWeightReciprocals(s);
+            const std::vector<PointPrecision> shown = computePointPrecision(s);
+            EXPECT_EQ(got.size(), at(r) + 1) << caseName(known) << " n = " << n;
+            if (got.size() != at(r) + 1 || shown.size() != at(r) + 1) continue;
+            const double mb = s.unitWeightError();
+            for (int row = 1; row < r; ++row) {
+                double qx = 0, qy = 0, qxy = 0;
+                for (int u = 0; u < m; ++u) {
+                    double cx = 0, cy = 0;
+                    for (int v = 0; v < m; ++v) {
+                        cx += Qv[at(u * m + v)] * Jx[at(row * m + v)];
+                        cy += Qv[at(u * m + v)] * Jy[at(row * m + v)];
+                    }
+                    qx += Jx[at(row * m + u)] * cx;
+                    qy += Jy[at(row * m + u)] * cy;
+                    qxy += Jx[at(row * m + u)] * cy;
+                }
                 const std::string where = caseName(known) + " n = " + std::to_string(n) + " row " + std::to_string(row);
-                EXPECT_NEAR(got[at(row)].x, qx, tolerance) << where;
-                EXPECT_NEAR(got[at(row)].y, qy, tolerance) << where;
-                EXPECT_NEAR(got[at(row)].xy, (qsum - qx - qy) / 2, tolerance) << where;
-                EXPECT_GT(got[at(row)].x, 0) << where;
-                EXPECT_GT(got[at(row)].y, 0) << where;
+                EXPECT_NEAR(got[at(row)].x, qx, 1e-6 * qx) << where;
+                EXPECT_NEAR(got[at(row)].y, qy, 1e-6 * qy) << where;
+                EXPECT_NEAR(got[at(row)].xy, qxy, 1e-6 * std::sqrt(qx * qy)) << where;
+                // What the window, the CSV and the picture show.
+                const PointPrecision& p = shown[at(row)];
+                EXPECT_NEAR(p.weightReciprocalX, qx, 1e-6 * qx) << where;
+                EXPECT_NEAR(p.weightReciprocalY, qy, 1e-6 * qy) << where;
+                EXPECT_NEAR(p.errorX, mb * std::sqrt(qx), 1e-6 * mb * std::sqrt(qx)) << where;
+                EXPECT_NEAR(p.errorY, mb * std::sqrt(qy), 1e-6 * mb * std::sqrt(qy)) << where;
             }
         }
     }
@@ -216,14 +275,15 @@ TEST(PointPrecision, ErrorsAndEllipsesOfEveryPoint) {
         for (const int n : {3, 7, 40}) {
             const AdjustmentState s = completed(randomNetwork(n, known, static_cast<std::uint64_t>(900 + n)));
             const std::vector<PointPrecision> rows = computePointPrecision(s);
-            ASSERT_EQ(rows.size(), at(s.resultRowCount) + 1);
+            EXPECT_EQ(rows.size(), at(s.resultRowCount) + 1) << caseName(known) << " n = " << n;
             const double mb = s.unitWeightError();
             for (std::size_t i = 0; i < rows.size(); ++i) {
                 const PointPrecision& p = rows[i];
                 const std::string where = caseName(known) + " n = " + std::to_string(n) + " row " + std::to_string(i);
                 const bool known_ = i == 0 || i + 1 == rows.size();
                 EXPECT_EQ(p.known, known_) << where;
-                ASSERT_TRUE(p.computable()) << where;
+                EXPECT_TRUE(p.computable()) << where;
+                if (!p.computable()) continue;
                 if (known_) {
                     for (const double v : {p.weightReciprocalX, p.weightReciprocalY, p.weightReciprocalXY, p.semiMajor,
                                            p.semiMinor, p.majorAzimuth, double(p.errorX), double(p.errorY),
@@ -232,10 +292,7 @@ TEST(PointPrecision, ErrorsAndEllipsesOfEveryPoint) {
                     }
                     continue;
                 }
-                EXPECT_EQ(p.errorX, static_cast<float>(mb * std::sqrt(p.weightReciprocalX))) << where;
-                EXPECT_EQ(p.errorY, static_cast<float>(mb * std::sqrt(p.weightReciprocalY))) << where;
                 const double mx = p.errorX, my = p.errorY;
-                EXPECT_EQ(p.positionError, static_cast<float>(std::sqrt(mx * mx + my * my))) << where;
                 EXPECT_GE(p.semiMajor, p.semiMinor) << where;
                 EXPECT_GE(p.semiMinor, 0) << where;
                 EXPECT_NEAR(p.semiMajor * p.semiMajor + p.semiMinor * p.semiMinor, mx * mx + my * my,

@@ -135,21 +135,18 @@ std::string compareStages(const AdjustmentState& entered, bool compareMatrices) 
 
 TEST(SparseAgainstDense, RandomNetworksEveryCaseBitForBit) {
     const int sizes[] = {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 17, 24, 31, 40, 64, 99, 150};
-    int checked = 0;
     for (KnownPointCase known : {KnownPointCase::AOnly, KnownPointCase::AWithB, KnownPointCase::AWithC}) {
         for (int n : sizes) {
             const int seeds = n <= 17 ? 3 : 1;
             for (int seed = 1; seed <= seeds; ++seed) {
                 const AdjustmentState entered =
                     enteredState(randomNetwork(n, known, static_cast<std::uint64_t>(1000 * n + seed)));
-                ASSERT_EQ(entered.knownPointCase(), known);
+                EXPECT_EQ(entered.knownPointCase(), known);
                 const std::string diff = compareStages(entered, n <= 40);
                 EXPECT_EQ(diff, "") << caseName(known) << " n = " << n << " seed " << seed;
-                ++checked;
             }
         }
     }
-    EXPECT_GT(checked, 100);
 }
 
 // How a run from the condition equations to the precision figures ends.
@@ -290,7 +287,9 @@ TEST(SparseAgainstDense, StartCommandGivesTheDenseResults) {
             WindowFields window;
             Services io{prompt, window};
             AdjustmentState run;
-            ASSERT_EQ(Command1_Click(run, io).outcome, RunOutcome::Completed) << caseName(known) << " n = " << n;
+            const bool completed = Command1_Click(run, io).outcome == RunOutcome::Completed;
+            EXPECT_TRUE(completed) << caseName(known) << " n = " << n;
+            if (!completed) continue;
             EXPECT_TRUE(run.normalMatrix.formed());
 
             AdjustmentState oracle = enteredState(input);

@@ -35,6 +35,7 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "driver/ComputationDriver.h"
 #include "prompting/PromptTexts.h"
 #include "results/Report.h"
@@ -53,12 +54,7 @@ constexpr double kSideNoise = 0.003;   // largest side error, metres
 
 // Decimal degrees (>= 0) in packed d.mmss with five decimals (a tenth of a
 // second), minutes and seconds carried at 60: 58.46 -> "58.27360".
-std::string packedText(double degrees) {
-    const long long tenths = std::llround(degrees * 36000);
-    char text[64];
-    std::snprintf(text, sizeof text, "%lld.%02lld%03lld", tenths / 36000, (tenths % 36000) / 600, tenths % 600);
-    return text;
-}
+std::string packedText(double degrees) { return kestrane::testing::packedText(degrees, 5); }
 
 // The decimal degrees a packedText answer stands for.
 double packedValue(double degrees) { return static_cast<double>(std::llround(degrees * 36000)) / 36000; }

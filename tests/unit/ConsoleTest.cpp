@@ -39,10 +39,7 @@ ConsoleRun runText(const std::string& input) {
     run.status = runConsole(options, in, out, err);
     run.out = out.str();
     run.err = err.str();
-    std::ifstream t(options.transcriptPath, std::ios::binary);
-    std::ostringstream ts;
-    ts << t.rdbuf();
-    run.transcript = ts.str();
+    run.transcript = readFile(options.transcriptPath);
     run.reportWritten = std::filesystem::exists(options.reportPath);
     return run;
 }
@@ -82,19 +79,6 @@ TEST(Console, EndOfInputAtConfirmationsAndPausesContinues) {
     EXPECT_EQ(run.status, kExitCompleted) << run.err;
     EXPECT_TRUE(run.reportWritten);
     EXPECT_EQ(lastLine(run.transcript), R"({"event":"text","name":"Text27","value":" 0.000"})");
-}
-
-TEST(Console, ZeroSidesAreADivisionByZero) {
-    // All sides 0: the side weight is 0 and the side conditions vanish, so the
-    // normal matrix has a zero pivot.
-    auto answers = NetworkAnswers::regular(3, Known::AOnly).answers();
-    for (std::size_t i = answers.size() - 10 - 12; i < answers.size() - 10; i += 2) answers[i] = "0";
-    const ConsoleRun run = runText(joinAnswers(answers));
-    EXPECT_EQ(run.status, kExitFault);
-    EXPECT_FALSE(run.reportWritten);
-    EXPECT_NE(run.err.find("division by zero"), std::string::npos);
-    EXPECT_NE(lastLine(run.transcript).find(R"("event":"message")"), std::string::npos);
-    EXPECT_EQ(run.transcript.find("Text18"), std::string::npos);  // nothing half-computed shown
 }
 
 TEST(Console, HugeCoordinatesOverflow) {
@@ -145,19 +129,13 @@ TEST(Console, ReportToStandardOutput) {
     ConsoleOptions pdf;
     pdf.pdfPath = "/nonexistent/x.pdf";
     std::istringstream again(joinAnswers(NetworkAnswers::regular(3, Known::AWithC).answers()));
-    EXPECT_NE(runConsole(pdf, again, out, err), kExitCompleted);  // no PDF writer given
+    EXPECT_EQ(runConsole(pdf, again, out, err), kExitCannotCreate);  // no PDF writer given
 }
 
 // Observation files and output files on the console: the order of the
 // checks before the first prompt, the statuses, what is written when.
 namespace {
 
-std::string slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 }  // namespace
 
@@ -178,7 +156,7 @@ TEST(ConsoleFiles, RefusedOrUnwritableFilesStopBeforeTheFirstPrompt) {
     EXPECT_EQ(runConsole(options, in, out, err), kExitDataError);
     EXPECT_NE(err.str().find(bad.string() + "” 第 2 行，键 tolerence"), std::string::npos) << err.str();
     EXPECT_EQ(out.str(), "");  // no prompt
-    EXPECT_EQ(slurp(report), "older report");
+    EXPECT_EQ(readFile(report), "older report");
     EXPECT_FALSE(std::filesystem::exists(options.transcriptPath));
 
     // A good file but an output in a folder that does not exist.
@@ -188,7 +166,7 @@ TEST(ConsoleFiles, RefusedOrUnwritableFilesStopBeforeTheFirstPrompt) {
     EXPECT_EQ(runConsole(options, in, out2, err2), kExitCannotCreate);
     EXPECT_NE(err2.str().find("no-such-folder"), std::string::npos);
     EXPECT_EQ(out2.str(), "");
-    EXPECT_EQ(slurp(report), "older report");
+    EXPECT_EQ(readFile(report), "older report");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);  // no temporary file left
     std::filesystem::remove_all(dir);
 }
@@ -225,7 +203,7 @@ TEST(ConsoleFiles, ResultsTableQuotesOnlyWhatNeedsIt) {
     std::istringstream in(joinAnswers(answers));
     std::ostringstream out, err;
     ASSERT_EQ(runConsole(options, in, out, err), kExitCompleted) << err.str();
-    const std::string csv = slurp(options.csvPath);
+    const std::string csv = readFile(options.csvPath);
     EXPECT_EQ(csv.rfind("\xEF\xBB\xBF点名,X,Y,1/px,1/py,mx,my,mp,E,F,φ\r\n", 0), 0u);
     EXPECT_NE(csv.find("\r\n\"Hill, \"\"north\"\"\",150.000,86.603,"), std::string::npos) << csv;
     EXPECT_NE(csv.find("\r\n南堡,0.000,173.205,"), std::string::npos) << csv;

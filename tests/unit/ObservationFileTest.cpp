@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "TestSupport.h"
 #include "driver/TypedAnswers.h"
 #include "files/ObservationFile.h"
 #include "prompting/NumberReader.h"
@@ -186,4 +187,35 @@ TEST(ObservationFile, UnreadableFilesGetAClearMessage) {
     EXPECT_NE(message.find("UTF-8"), std::string::npos);
     EXPECT_NE(message.find("第 2 行"), std::string::npos);
     std::filesystem::remove_all(scratch("").parent_path());
+}
+
+// The writer against a file written by hand from the format's description:
+// entry order, the comment of the case, B and C left out as not known, the
+// shortest number that reads back (a float for -0), names quoted with their
+// escapes, a short last triangle.
+TEST(ObservationFile, WriterMatchesAHandWrittenFile) {
+    ObservationValues v;
+    v.triangles = 3;
+    v.tolerance = 10;
+    v.Xa = 3562726.265, v.Ya = -429.61;
+    v.Xb = v.Yb = v.Xc = v.Yc = 0;
+    v.T0 = 327.48019, v.Qa = -0.0;
+    v.names = {"A", "P\"1", "C:\\2", "O", "A"};
+    v.angles = {31.24188, 23.03478, 125.31526, 33.52213, 30.49015, 115.18358, 0.1 + 0.2};
+    const std::string expected = R"(# Kestrane observations: central polygon, A known with T0 and Qa
+triangles = 3
+tolerance = 10                            # seconds
+A = { X = 3562726.265, Y = -429.61 }
+T0 = 327.48019                            # packed degrees
+Qa = -0.0
+names = ["A", "P\"1", "C:\\2", "O", "A"]
+angles = [                                # a, b, c per triangle
+  [31.24188, 23.03478, 125.31526],
+  [33.52213, 30.49015, 115.18358],
+  [0.30000000000000004],
+]
+)";
+    std::string error;
+    ASSERT_TRUE(writeObservationFile(scratch("hand.kestrane.toml").string(), v, error)) << error;
+    EXPECT_EQ(kestrane::testing::readFile(scratch("hand.kestrane.toml")), expected);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "state/AdjustmentState.h"
 #include "state/Services.h"
 
@@ -37,21 +38,9 @@ NetworkInput randomNetwork(int n, KnownPointCase known, std::uint64_t seed, doub
 // side-misclosure pause and result row.
 std::vector<std::string> answersFor(const NetworkInput& input);
 
-// A prompt that answers from a list; past its end every prompt is cancelled
-// and the computation abandoned.
-class ScriptedPrompt : public PromptService {
-public:
-    explicit ScriptedPrompt(std::vector<std::string> answers) : answers_(std::move(answers)) {}
-    std::optional<std::string> ask(const std::string& prompt, const std::string& title) override;
-    void showMessage(const std::string& text) override { messages.push_back(text); }
-    bool confirmAbandon() override { return true; }
-
-    std::vector<std::string> messages;
-
-private:
-    std::vector<std::string> answers_;
-    std::size_t next_ = 0;
-};
+// Answers from a list; past its end every prompt is cancelled and the
+// computation abandoned.
+using testing::ScriptedPrompt;
 
 // The state after the entry stages (with the triangle misclosures), as a
 // run leaves it before the side misclosures and weights.

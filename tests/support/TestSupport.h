@@ -4,15 +4,28 @@
 
 #include <cmath>
 #include <deque>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "driver/ComputationDriver.h"
 #include "state/AdjustmentState.h"
 #include "state/Services.h"
 
 namespace kestrane::testing {
+
+// The whole content of a file ("" when it cannot be read).
+inline std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 // Answers the prompts from a list; an exhausted list is a cancelled prompt.
 class ScriptedPrompt : public PromptService {
@@ -28,6 +41,8 @@ public:
     explicit ScriptedPrompt(std::vector<std::optional<std::string>> answers, const WindowFields* window = nullptr,
                             std::vector<std::string> watch = {})
         : answers_(answers.begin(), answers.end()), window_(window), watch_(std::move(watch)) {}
+    explicit ScriptedPrompt(const std::vector<std::string>& answers)
+        : answers_(answers.begin(), answers.end()), window_(nullptr) {}
 
     std::optional<std::string> ask(const std::string& prompt, const std::string& title) override {
         Ask a{prompt, title, std::nullopt, {}};
@@ -92,6 +107,17 @@ inline std::string packedText(double degrees, int decimals = 5) {
         std::snprintf(buffer, sizeof buffer, "%s%lld.%02lld%02lld", negative ? "-" : "", d, m, total);
     }
     return buffer;
+}
+
+// The example computations of tests/data/golden (answers, transcript and
+// report), and an example's name as a test name.
+inline constexpr const char* kGoldenExamples[] = {"aonly-n3", "aonly-n6-exact", "aonly-n9", "awithb-n5", "awithc-n4"};
+inline std::string exampleTestName(const ::testing::TestParamInfo<const char*>& info) {
+    std::string id = info.param;
+    for (char& c : id) {
+        if (c == '-') c = '_';
+    }
+    return id;
 }
 
 enum class Known { AOnly, AWithB, AWithC };

@@ -19,15 +19,7 @@ std::string fixed(double v, int decimals) {
     return buffer;
 }
 
-// Decimal degrees as packed d.mmss with the seconds to 0.1".
-std::string packed(double degrees) {
-    const long long tenths = std::llround(degrees * 36000);
-    const long long d = tenths / 36000, rest = tenths % 36000;
-    const long long m = rest / 600, s = rest % 600;
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%lld.%02lld%02lld%lld", d, m, s / 10, s % 10);
-    return buffer;
-}
+std::string packed(double degrees) { return testing::packedText(degrees, 5); }
 
 struct Point {
     double x, y;
@@ -139,11 +131,6 @@ std::vector<std::string> answersFor(const NetworkInput& in) {
     return a;
 }
 
-std::optional<std::string> ScriptedPrompt::ask(const std::string&, const std::string&) {
-    if (next_ >= answers_.size()) return std::nullopt;
-    return answers_[next_++];
-}
-
 AdjustmentState typedState(const NetworkInput& input) {
     ScriptedPrompt prompt(answersFor(input));
     WindowFields window;
@@ -158,7 +145,7 @@ AdjustmentState typedState(const NetworkInput& input) {
 
 AdjustmentState enteredState(const NetworkInput& input) {
     AdjustmentState s = typedState(input);
-    ScriptedPrompt pauses({});  // every pause answered by Cancel, which continues
+    ScriptedPrompt pauses(std::vector<std::string>{});  // every pause answered by Cancel, which continues
     WindowFields window;
     Services io{pauses, window};
     computeSideMisclosuresAndWeights(s, io);

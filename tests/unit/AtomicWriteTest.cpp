@@ -1,0 +1,168 @@
+// Output files on a failing disk: a rename that fails leaves the older file
+// as it was and no temporary file behind, through every writer and through
+// the console's --save-input; a replaced file keeps its permissions.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "TestSupport.h"
+#include "files/AtomicWrite.h"
+#include "files/ObservationFile.h"
+#include "frontends/console/ConsoleFrontEnd.h"
+
+using namespace kestrane;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path freshFolder(const std::string& name) {
+    const auto dir = fs::temp_directory_path() / ("kestrane-atomic-" + std::to_string(::getpid())) / name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+using kestrane::testing::readFile;
+
+std::vector<std::string> namesIn(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+mode_t modeOf(const fs::path& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_mode & 07777;
+}
+
+// The disk refuses every rename while this lives.
+struct FailingRename {
+    FailingRename() {
+        setRenameCallForTesting([](const char*, const char*) {
+            errno = EIO;
+            return -1;
+        });
+    }
+    ~FailingRename() { setRenameCallForTesting(nullptr); }
+};
+
+ObservationValues someValues() {
+    ObservationValues v;
+    v.triangles = 3;
+    v.tolerance = 10;
+    v.Xa = 1000.5;
+    return v;
+}
+
+// Every writer of output files, writing a new content to the target.
+const std::vector<std::pair<std::string, std::function<bool(const std::string&, std::string&)>>> kWriters = {
+    {"text", [](const std::string& target, std::string& error) { return writeTextAtomically(target, "new\n", error); }},
+    {"observations",
+     [](const std::string& target, std::string& error) { return writeObservationFile(target, someValues(), error); }},
+    {"stream",
+     [](const std::string& target, std::string& error) {
+         AtomicFile file;
+         if (!file.open(target, error)) return false;
+         file.stream() << "new\n";
+         return file.commit(error);
+     }},
+};
+
+}  // namespace
+
+TEST(AtomicWrite, AFailedRenameLeavesTheOldFileAndNoTemporary) {
+    for (const auto& [name, write] : kWriters) {
+        const auto dir = freshFolder("rename-" + name);
+        const auto target = dir / "kept.txt";
+        std::ofstream(target) << "old\n";
+        std::string error;
+        {
+            FailingRename disk;
+            EXPECT_FALSE(write(target.string(), error)) << name;
+        }
+        EXPECT_NE(error.find(target.string()), std::string::npos) << name << ": " << error;
+        EXPECT_EQ(readFile(target), "old\n") << name;
+        EXPECT_EQ(namesIn(dir), std::vector<std::string>{"kept.txt"}) << name;
+    }
+}
+
+TEST(AtomicWrite, AReplacedFileKeepsItsPermissionsAndANewOneFollowsTheUmask) {
+    for (const auto& [name, write] : kWriters) {
+        const auto dir = freshFolder("mode-" + name);
+        for (const mode_t mode : {0600, 0640, 0664, 0755}) {
+            const auto target = dir / "kept.txt";
+            std::ofstream(target) << "old\n";
+            ::chmod(target.c_str(), mode);
+            std::string error;
+            ASSERT_TRUE(write(target.string(), error)) << name << ": " << error;
+            EXPECT_EQ(modeOf(target), mode) << name << std::oct << " mode " << mode;
+            EXPECT_NE(readFile(target), "old\n") << name;
+        }
+        const mode_t mask = ::umask(027);
+        const auto fresh = dir / "new.txt";
+        std::string error;
+        EXPECT_TRUE(write(fresh.string(), error)) << name << ": " << error;
+        ::umask(mask);
+        EXPECT_EQ(modeOf(fresh), 0640u) << name;
+        EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"kept.txt", "new.txt"})) << name;
+    }
+}
+
+// A write given up halfway (a stream never committed, a writer that fails)
+// leaves no temporary file and the target as it was.
+TEST(AtomicWrite, AnAbandonedTemporaryFileIsRemoved) {
+    const auto dir = freshFolder("abandoned");
+    const auto target = dir / "kept.txt";
+    std::ofstream(target) << "old\n";
+    std::string error;
+    {
+        AtomicFile file;
+        ASSERT_TRUE(file.open(target.string(), error)) << error;
+        file.stream() << "half of it";
+        EXPECT_EQ(namesIn(dir).size(), 2u);  // the temporary file beside the target
+    }
+    EXPECT_FALSE(writeAtomically(
+        target.string(),
+        [](const std::string& temporary, std::string&) {
+            std::ofstream(temporary) << "half of it";
+            return false;
+        },
+        error));
+    EXPECT_NE(error.find(target.string()), std::string::npos) << error;
+    EXPECT_TRUE(checkWritable(target.string(), error)) << error;
+    EXPECT_EQ(readFile(target), "old\n");
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"kept.txt"});
+}
+
+// --save-input whose file cannot be put in place at the end of a completed
+// run: reported by name, exit status 73, the earlier file as it was.
+TEST(AtomicWrite, AFailedSaveInputIsReportedAndKeepsTheOldFile) {
+    const auto dir = freshFolder("save-input");
+    const auto saved = dir / "saved.kestrane.toml";
+    std::ofstream(saved) << "# an earlier file\n";
+    ConsoleOptions options;
+    options.inputPath = (fs::path(KESTRANE_EXAMPLES_DIR) / "aonly-n3.kestrane.toml").string();
+    options.saveInputPath = saved.string();
+    std::istringstream in;
+    std::ostringstream out, err;
+    int status = 0;
+    {
+        FailingRename disk;
+        status = runConsole(options, in, out, err);
+    }
+    EXPECT_EQ(status, kExitCannotCreate);
+    EXPECT_NE(err.str().find(saved.string()), std::string::npos) << err.str();
+    EXPECT_EQ(readFile(saved), "# an earlier file\n");
+    EXPECT_EQ(namesIn(dir), std::vector<std::string>{"saved.kestrane.toml"});
+}
