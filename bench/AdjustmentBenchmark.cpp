@@ -68,7 +68,7 @@ const AdjustmentState& typed(int n) {
 // Misclosures and weights, condition equations, both weight-reciprocal
 // solves, corrections, coordinates, precision.
 void adjust(AdjustmentState& s, bool dense) {
-    fixture::ScriptedPrompt pauses({});
+    fixture::ScriptedPrompt pauses(std::vector<std::string>{});
     WindowFields window;
     Services io{pauses, window};
     for (int i = 1; i <= s.triangleCount; ++i) computeTriangleMisclosure(s, io, i);
