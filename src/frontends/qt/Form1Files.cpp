@@ -115,9 +115,11 @@ QStringList Form1::exampleFiles() {
 void Form1::runComputation(std::vector<std::string> replayed) {
     if (running_) return;
     running_ = true;
-    // The views of the last computation no longer apply.
-    for (QWidget* window : {tableWindow_.data(), pictureWindow_.data(), qualityWindow_.data()}) {
-        if (window) window->close();
+    // The views of the last computation no longer apply; a view asked for
+    // again is a new one, even before the closed one is deleted.
+    for (QPointer<QWidget>* window : {&tableWindow_, &pictureWindow_, &qualityWindow_}) {
+        if (*window) (*window)->close();
+        *window = nullptr;
     }
     precision_.reset();
     quality_.reset();

@@ -183,7 +183,8 @@ QualityWindow::QualityWindow(const QualityCheck& check, QWidget* parent) : QWidg
     verdict_ = addLine(QStringLiteral("qualityVerdict"), qs(qualityVerdict(check)),
                        flagged_ ? kAlarm : palette().color(QPalette::WindowText), true);
     QFont large = verdict_->font();
-    large.setPointSizeF(large.pointSizeF() * 1.15);
+    if (large.pointSizeF() > 0) large.setPointSizeF(large.pointSizeF() * 1.15);
+    else large.setPixelSize(static_cast<int>(large.pixelSize() * 1.15 + 0.5));
     verdict_->setFont(large);
 
     if (!check.error) {
