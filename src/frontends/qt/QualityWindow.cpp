@@ -224,7 +224,9 @@ QualityWindow::QualityWindow(const QualityCheck& check, QWidget* parent) : QWidg
     closeButton->setObjectName(QStringLiteral("closeQualityButton"));
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     auto* buttons = new QHBoxLayout;
-    auto* hint = new QLabel(tabs_ ? QStringLiteral("点击表头排序；双击标记为粗差嫌疑的观测值可定位该观测值。") : QString(), this);
+    auto* hint = new QLabel(tabs_ ? QStringLiteral("点击表头按该列排序；Ctrl+C 把所选单元格复制为可粘贴到电子表格的文本。")
+                                  : QString(),
+                            this);
     hint->setObjectName(QStringLiteral("qualityHint"));
     buttons->addWidget(hint, 1);
     buttons->addWidget(copyButton);
@@ -349,8 +351,11 @@ void QualityWindow::buildTables(const QualityCheck& q) {
                                           : QStringLiteral("观测值"));
     tabs_->addTab(sides_, QStringLiteral("边长精度"));
     tabs_->addTab(points_, QStringLiteral("严密平差座标"));
-    // The suspects first when there are any.
-    if (blunders > 0) tabs_->setCurrentWidget(observations_);
+    // The suspects first when there are any, the largest |w| in sight.
+    if (blunders > 0) {
+        tabs_->setCurrentWidget(observations_);
+        if (q.largestW) observations_->scrollTo(observations_->model()->index(static_cast<int>(*q.largestW), 0));
+    }
 }
 
 QString QualityWindow::verdictText() const { return verdict_->text(); }

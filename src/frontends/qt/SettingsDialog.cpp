@@ -120,7 +120,8 @@ SettingsDialog::SettingsDialog(const AprioriSettings& current, QWidget* parent)
     fields->addRow(QStringLiteral("测边中误差:"), side);
 
     auto* note = new QLabel(
-        QStringLiteral("按限差定权: 边的权由测角限差导出，边长中误差以毫米计而边长条件以米计，边几乎不受检核。\n"
+        QStringLiteral("按限差定权: 边的权由测角限差导出；边长中误差以毫米计，边长条件却以米计，\n"
+                       "    所以边几乎不受检核。\n"
                        "严密定权: 角和边的权都由上面的中误差按条件的单位求得。\n"
                        "质量检核总按严密定权计算；这里选的定权方式决定显示的成果。\n"
                        "修改后，已完成的计算用原来的观测数据重新计算。"),
@@ -134,7 +135,10 @@ SettingsDialog::SettingsDialog(const AprioriSettings& current, QWidget* parent)
     QPalette red = error_->palette();
     red.setColor(QPalette::WindowText, QColor(190, 0, 0));
     error_->setPalette(red);
-    error_->hide();
+    // Room for the reason kept from the start: the note above never has to
+    // give way to it.
+    error_->setMinimumHeight(2 * error_->fontMetrics().lineSpacing());
+    error_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
@@ -149,7 +153,8 @@ SettingsDialog::SettingsDialog(const AprioriSettings& current, QWidget* parent)
     layout->addWidget(buttons);
 
     setForm(settingsForm(current));
-    setMinimumWidth(520);
+    setMinimumWidth(600);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
 }
 
 SettingsForm SettingsDialog::form() const {
@@ -171,7 +176,7 @@ void SettingsDialog::setForm(const SettingsForm& form) {
     sideModelChanged();
 }
 
-QString SettingsDialog::errorText() const { return error_->isHidden() ? QString() : error_->text(); }
+QString SettingsDialog::errorText() const { return error_->text(); }
 
 void SettingsDialog::sideModelChanged() {
     const bool withPpm = sideModel_->currentIndex() == 1;
@@ -187,11 +192,9 @@ void SettingsDialog::accept() {
     const std::optional<AprioriSettings> read = readSettingsForm(form(), before_, &reason);
     if (!read) {
         error_->setText(reason);
-        error_->show();
         return;
     }
     error_->clear();
-    error_->hide();
     result_ = *read;
     QDialog::accept();
 }
