@@ -8,6 +8,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QImage>
+#include <QPainter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -335,6 +337,57 @@ TEST(QualityWindow, SavesThePrintedCheckAsSearchablePdf) {
                                         std::string("最大 |w| 为 b(3)"), std::string("粗差嫌疑"), std::string("超限"),
                                         std::string("菲列罗公式")}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+    }
+}
+
+// The marks stand where the sides and triangles are on the ground: drawn
+// into an image, the middle of a suspect side is red, the inside of a
+// marked triangle light red, the others neither.
+TEST(QualityWindow, MarksStandOnTheirSidesAndTriangles) {
+    const struct {
+        const char* what;
+        std::string file;
+        int redSide;           // outer side s(2i) of triangle i, or 0
+        int shadedTriangle;
+    } cases[] = {
+        {"side 0.2 m long", plantedFile("478.8041", "479.0041", "side.kestrane.toml"), 4, 2},
+        {"blunder example", example("aonly-n8-blunder"), 0, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Form1 form;
+        openFile(form, c.file);
+        form.showQualityCheck();
+        form.showNetworkPicture();
+        auto* window = form.findChild<NetworkPictureWindow*>("networkPictureWindow");
+        ASSERT_NE(window, nullptr);
+        QImage image(1600, 1200, QImage::Format_RGB32);
+        const QRectF target(image.rect());
+        const PictureView view = window->picture().fitView(target);
+        {
+            QPainter painter(&image);
+            window->picture().paint(painter, target, view);
+        }
+        // Northing up, easting to the right, about the middle of the target.
+        const AdjustmentState& s = form.state();
+        auto pixel = [&](double x, double y) {
+            return QPointF(target.center().x() + (y - view.centreY) * view.pixelsPerMetre,
+                           target.center().y() - (x - view.centreX) * view.pixelsPerMetre);
+        };
+        // Outer point j of the chain (0 and 8 are A), the centre is row 8.
+        auto outer = [&](int j) { return j == 8 ? pixel(s.pointX[0], s.pointY[0]) : pixel(s.pointX[j], s.pointY[j]); };
+        const QPointF centre = pixel(s.pointX[8], s.pointY[8]);
+        auto colourAt = [&](const QPointF& p) { return QColor(image.pixel(p.toPoint())); };
+        for (int i = 1; i <= 8; ++i) {
+            const QColor side = colourAt((outer(i - 1) + outer(i)) / 2);
+            const bool red = side.red() > 200 && side.green() < 40 && side.blue() < 40;
+            EXPECT_EQ(red, 2 * i == c.redSide) << "s(" << 2 * i << ")";
+            const QColor inside = colourAt((centre + outer(i - 1) + outer(i)) / 3);
+            EXPECT_EQ(inside == QColor(255, 208, 208), i == c.shadedTriangle) << "triangle " << i;
+            if (i != c.shadedTriangle) {
+            EXPECT_EQ(inside, QColor(Qt::white)) << "triangle " << i;
+        }
+        }
     }
 }
 
