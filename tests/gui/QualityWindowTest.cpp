@@ -193,6 +193,29 @@ TEST(QualityWindow, ShowsTheCheckOfPlantedBlundersAndMarksThePicture) {
     }
 }
 
+// A singular rigorous reduction: the window shows its message and nothing
+// else; the picture takes no marks from it.
+TEST(QualityWindow, ShowsOnlyTheMessageOfASingularCheck) {
+    QualityCheck check;
+    check.error = kSingularRigorous;
+    check.conditions.push_back({"T1", 1, false, 99, 1, 2, true});  // left over: never shown
+    QualityWindow window(check);
+    EXPECT_EQ(window.verdictText().toStdString(), kSingularRigorous);
+    EXPECT_FALSE(window.verdictFlagged());
+    EXPECT_EQ(window.summaryLines().size(), 1);
+    EXPECT_EQ(window.conditionTable(), nullptr);
+    EXPECT_EQ(window.findChildren<QTableView*>().size(), 0);
+
+    Form1 form;
+    openFile(form, example("aonly-n8-blunder"));
+    form.showNetworkPicture();
+    auto* picture = form.findChild<NetworkPictureWindow*>("networkPictureWindow");
+    ASSERT_NE(picture, nullptr);
+    picture->setQuality(&check);
+    EXPECT_FALSE(picture->picture().hasQuality());
+    EXPECT_TRUE(picture->picture().shadedTriangles().empty());
+}
+
 // Sorting by any figure orders the rows by its value; the name column
 // gives the check's order back.
 TEST(QualityWindow, SortsEveryTableByItsFigures) {
