@@ -21,6 +21,7 @@
 #include "state/AdjustmentState.h"
 #include "state/EntryRecord.h"
 #include "state/PointPrecision.h"
+#include "state/QualityFigures.h"
 #include "state/Services.h"
 
 class QPushButton;
@@ -140,6 +141,22 @@ public:
     void showNetworkPicture();
     // At start: offers the unfinished computations of windows that are gone.
     void offerRecovery();
+
+    // The settings of the observations (Form1Quality.cpp): taken from an
+    // opened file, kept by 开始计算, written when saved, given to every
+    // computation. applySettings is what 计算 → 平差设置… does with its
+    // answer: a change recomputes a completed last computation from its
+    // values (no dialog), otherwise it waits for the next computation.
+    const AprioriSettings& settings() const { return settings_; }
+    void applySettings(const AprioriSettings& settings);
+    void showSettingsDialog();
+    // 查看 → 质量检核: the check of the last completed computation, computed
+    // when first asked for; 文件 → 打印质量检核报告 prints it (or saves it as
+    // a PDF file when no printer is installed).
+    void showQualityCheck();
+    void printQualityCheck();
+    // The check once computed for the last computation, or nullptr.
+    const QualityCheck* qualityCheck() const { return quality_ ? &*quality_ : nullptr; }
     // The values accepted in the current or last computation.
     const EntryRecord& record() const { return record_; }
     // Where this window keeps its recovery file, and looks for those of
@@ -174,6 +191,10 @@ private:
     // first needed.
     const std::vector<PointPrecision>& pointPrecision();
     bool requireResults(const QString& what);
+    // The check of the last completed computation, computed once; the
+    // picture shows its marks from then on.
+    const QualityCheck& computeQuality();
+    void saveQualityAsPdf();
 
     AdjustmentState state_;
     WindowFields fields_;
@@ -187,7 +208,9 @@ private:
     std::unique_ptr<RecoveryFile> recovery_;
     bool typing_ = false;  // values are typed (no longer replayed): the recovery file follows them
     std::optional<std::vector<PointPrecision>> precision_;
-    QPointer<QWidget> tableWindow_, pictureWindow_;
+    AprioriSettings settings_;
+    std::optional<QualityCheck> quality_;
+    QPointer<QWidget> tableWindow_, pictureWindow_, qualityWindow_;
     QStatusBar* statusBar_ = nullptr;  // under the form; shows how a file was read
     bool running_ = false;
     bool lost_ = false;

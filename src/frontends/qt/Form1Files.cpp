@@ -85,12 +85,18 @@ void Form1::buildMenu() {
     file->addAction(QStringLiteral("导出结果 (CSV)(&E)…"), this, &Form1::exportResults);
     file->addSeparator();
     file->addAction(QStringLiteral("打印(&P)…"), QKeySequence(QStringLiteral("Ctrl+P")), this, &Form1::Command3_Click);
+    file->addAction(QStringLiteral("打印质量检核报告(&Q)…"), this, &Form1::printQualityCheck);
     file->addSeparator();
     file->addAction(QStringLiteral("退出(&X)"), QKeySequence(QStringLiteral("Ctrl+Q")), this, &Form1::Command2_Click);
+
+    QMenu* compute = bar->addMenu(QStringLiteral("计算(&C)"));
+    compute->setObjectName(QStringLiteral("computeMenu"));
+    compute->addAction(QStringLiteral("平差设置(&A)…"), this, &Form1::showSettingsDialog);
 
     QMenu* view = bar->addMenu(QStringLiteral("查看(&V)"));
     view->addAction(QStringLiteral("点位精度表(&T)"), this, &Form1::showPrecisionTable);
     view->addAction(QStringLiteral("网图(&N)"), this, &Form1::showNetworkPicture);
+    view->addAction(QStringLiteral("质量检核(&Q)"), this, &Form1::showQualityCheck);
 
     QMenu* help = bar->addMenu(QStringLiteral("帮助(&H)"));
     help->addAction(QStringLiteral("使用说明"), this, [this] { showGuide(this); });
@@ -125,12 +131,18 @@ QStringList Form1::exampleFiles() {
 void Form1::runComputation(std::vector<std::string> replayed) {
     if (running_) return;
     running_ = true;
-    // The views of the last computation no longer apply.
-    for (QWidget* window : {tableWindow_.data(), pictureWindow_.data()}) {
-        if (window) window->close();
+    // The views of the last computation no longer apply; a view asked for
+    // again is a new one, even before the closed one is deleted.
+    for (QPointer<QWidget>* window : {&tableWindow_, &pictureWindow_, &qualityWindow_}) {
+        if (*window) (*window)->close();
+        *window = nullptr;
     }
     precision_.reset();
+    quality_.reset();
     record_.clear();
+    // The settings of the observations go with them.
+    record_.setSettings(settings_);
+    state_.settings = settings_;
     // Typed values are kept in the recovery file; replayed ones are in their
     // file already, and go to the recovery file once, when typing starts.
     typing_ = replayed.empty();
@@ -170,6 +182,8 @@ bool Form1::openObservationFile(const QString& path) {
         statusBar_->showMessage(QString::fromStdString(reading.notice));
     }
     lastFolder_ = QFileInfo(path).absolutePath();
+    // The file's settings replace the window's; a key it lacks is a default.
+    settings_ = reading.values->settings;
     runComputation(typedAnswers(*reading.values));
     return true;
 }
@@ -255,7 +269,7 @@ void Form1::showPrecisionTable() {
 void Form1::showNetworkPicture() {
     if (!requireResults(QStringLiteral("显示"))) return;
     if (!pictureWindow_) {
-        auto* window = new NetworkPictureWindow(state_, pointPrecision(), this);
+        auto* window = new NetworkPictureWindow(state_, pointPrecision(), qualityCheck(), this);
         window->setWindowFlag(Qt::Window);
         window->setAttribute(Qt::WA_DeleteOnClose);
         pictureWindow_ = window;
@@ -290,6 +304,7 @@ void Form1::offerRecovery() {
         if (resume) keepRecoveryOf(v);
         orphan.release();
         if (resume) {
+            settings_ = v.settings;
             runComputation(typedAnswers(v));
             return;
         }

@@ -30,6 +30,11 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
+// The quality marks: a light red under a marked triangle, a strong red for
+// a suspect side (unlike the ellipses' darker red).
+const QColor kMarkedTriangle(255, 208, 208);
+const QColor kSuspectSide(230, 0, 0);
+
 // 1, 2 or 5 times a power of ten, the largest not above v (v > 0).
 double roundDown125(double v) {
     const double power = std::pow(10.0, std::floor(std::log10(v)));
@@ -87,10 +92,13 @@ double radialReach(const QPointF& centre, const QVector<QLineF>& radials) {
 
 }  // namespace
 
-NetworkPicture::NetworkPicture(const AdjustmentState& s, const std::vector<PointPrecision>& precision) {
+NetworkPicture::NetworkPicture(const AdjustmentState& s, const std::vector<PointPrecision>& precision,
+                               const QualityCheck* quality) {
     const int r = s.resultRowCount;
     if (!s.complete || precision.size() != static_cast<std::size_t>(r) + 1) return;
     const int n = s.triangleCount;
+    triangleCount_ = n;
+    setQuality(quality);
     const KnownPointCase known = s.knownPointCase();
     // A again at the end of the chain is not drawn twice.
     const int last = known == KnownPointCase::AOnly ? r - 1 : r;
@@ -146,6 +154,31 @@ NetworkPicture::NetworkPicture(const AdjustmentState& s, const std::vector<Point
             minY_ = std::min(minY_, p.y - p.major), maxY_ = std::max(maxY_, p.y + p.major);
         }
     }
+}
+
+void NetworkPicture::setQuality(const QualityCheck* quality) {
+    hasQuality_ = quality && !quality->error;
+    suspectSides_.clear();
+    markedTriangles_.clear();
+    if (!hasQuality_) return;
+    suspectSides_ = quality->suspectSides(triangleCount_);
+    markedTriangles_ = quality->markedTriangles(triangleCount_);
+}
+
+std::vector<int> NetworkPicture::redSides() const {
+    std::vector<int> sides;
+    for (std::size_t k = 1; k < suspectSides_.size(); ++k) {
+        if (suspectSides_[k]) sides.push_back(static_cast<int>(k));
+    }
+    return sides;
+}
+
+std::vector<int> NetworkPicture::shadedTriangles() const {
+    std::vector<int> triangles;
+    for (std::size_t i = 1; i < markedTriangles_.size(); ++i) {
+        if (markedTriangles_[i]) triangles.push_back(static_cast<int>(i));
+    }
+    return triangles;
 }
 
 QString NetworkPicture::ellipseFactorCaption() const {
@@ -206,6 +239,23 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
         // Radial sides, then the outer polygon.
         const Point& centre = points_[static_cast<std::size_t>(centre_)];
         const QPointF c = at(centre.x, centre.y);
+        // Outer point j (0..n; 0 and n are A) of the triangles: triangle i
+        // has the centre and outer points i - 1 and i; side s(2i) joins
+        // those two, s(2i - 1) and s(2i + 1) run from the centre to them.
+        const bool marksFit = static_cast<int>(outerRing_.size()) == triangleCount_ + 1;
+        auto outer = [&](int j) {
+            const Point& p = points_[static_cast<std::size_t>(outerRing_[static_cast<std::size_t>(j)])];
+            return at(p.x, p.y);
+        };
+        const std::vector<int> shaded = marksFit ? shadedTriangles() : std::vector<int>();
+        if (!shaded.empty()) {
+            // Under every line: the triangles holding a flagged angle or
+            // misclosure.
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(kMarkedTriangle);
+            for (const int i : shaded) painter.drawPolygon(QPolygonF({c, outer(i - 1), outer(i)}));
+            painter.setBrush(Qt::NoBrush);
+        }
         QVector<QLineF> radials;
         radials.reserve(static_cast<int>(outerRing_.size()));
         for (std::size_t j = 0; j + 1 < outerRing_.size(); ++j) {
@@ -227,6 +277,14 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
         for (const int i : outerRing_) ring.append(at(points_[static_cast<std::size_t>(i)].x, points_[static_cast<std::size_t>(i)].y));
         painter.setPen(QPen(QColor(40, 40, 40), 1.2 * u));
         painter.drawPolyline(ring);
+        if (marksFit) {
+            // Over them: the sides suspected of a blunder.
+            painter.setPen(QPen(kSuspectSide, 2.6 * u, Qt::SolidLine, Qt::RoundCap));
+            for (const int k : redSides()) {
+                if (k % 2 == 0) painter.drawLine(outer(k / 2 - 1), outer(k / 2));
+                else painter.drawLine(c, outer((k - 1) / 2));
+            }
+        }
 
         // Ellipses, as polygons in the drawing's own scale.
         painter.setPen(QPen(QColor(200, 30, 30), 1.0 * u));
@@ -337,6 +395,32 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
     }
     if (largest_ >= 0) legend += QStringLiteral("    红字: 点位中误差最大的点");
     drawText(QPointF(target.left() + 20 * u, target.bottom() - 70 * u), legend);
+    if (hasQuality_) {
+        // The quality marks on a line of their own, each after its sample.
+        double x = target.left() + 20 * u;
+        const double y = target.bottom() - 95 * u;
+        const bool anyTriangle = !shadedTriangles().empty(), anySide = !redSides().empty();
+        if (anyTriangle) {
+            painter.setPen(QPen(QColor(40, 40, 40), 0.8 * u));
+            painter.setBrush(kMarkedTriangle);
+            painter.drawRect(QRectF(x, y - 10 * u, 22 * u, 11 * u));
+            painter.setBrush(Qt::NoBrush);
+            painter.setPen(Qt::black);
+            const QString caption = QStringLiteral("闭合差超限或含粗差嫌疑观测值的三角形");
+            drawText(QPointF(x + 28 * u, y), caption);
+            x += 28 * u + captionMetrics.horizontalAdvance(caption) + 24 * u;
+        }
+        if (anySide) {
+            painter.setPen(QPen(kSuspectSide, 2.6 * u, Qt::SolidLine, Qt::RoundCap));
+            painter.drawLine(QPointF(x, y - 4 * u), QPointF(x + 22 * u, y - 4 * u));
+            painter.setPen(Qt::black);
+            drawText(QPointF(x + 28 * u, y), QStringLiteral("粗差嫌疑边"));
+        }
+        if (!anyTriangle && !anySide) {
+            painter.setPen(Qt::black);
+            drawText(QPointF(x, y), QStringLiteral("质量检核: 没有超限的闭合差或粗差嫌疑"));
+        }
+    }
     painter.restore();
 }
 
@@ -420,14 +504,14 @@ bool writeNetworkPicture(const NetworkPicture& picture, const QString& path, QSt
 }
 
 bool writeNetworkPlot(const AdjustmentState& state, const std::vector<PointPrecision>& precision, const QString& path,
-                      QString* error) {
+                      QString* error, const QualityCheck* quality) {
     const QString extension = extensionOf(path);
     if (extension != QLatin1String("svg") && extension != QLatin1String("pdf")) {
         if (error) *error = QStringLiteral("网图只能写成 SVG 或 PDF 文件: ") + path;
         return false;
     }
     const auto app = offscreenApplicationIfNone();
-    const NetworkPicture picture(state, precision);
+    const NetworkPicture picture(state, precision, quality);
     if (picture.empty()) {
         if (error) *error = QStringLiteral("没有完成的计算, 无法绘制网图");
         return false;

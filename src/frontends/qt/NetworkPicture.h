@@ -13,6 +13,7 @@
 
 #include "state/AdjustmentState.h"
 #include "state/PointPrecision.h"
+#include "state/QualityFigures.h"
 
 namespace kestrane {
 
@@ -31,7 +32,17 @@ public:
     // The geometry of a completed computation and its precision rows
     // (computePointPrecision); everything the drawing needs is kept, the
     // state is not.
-    NetworkPicture(const AdjustmentState& state, const std::vector<PointPrecision>& precision);
+    NetworkPicture(const AdjustmentState& state, const std::vector<PointPrecision>& precision,
+                   const QualityCheck* quality = nullptr);
+
+    // The marks of a quality check of the same computation: sides with a
+    // blunder flag in red, triangles with a flagged angle or condition
+    // shaded. Never computed here; nullptr removes the marks.
+    void setQuality(const QualityCheck* quality);
+    bool hasQuality() const { return hasQuality_; }
+    // The sides k (1..2n) drawn red and the triangles i (1..n) shaded.
+    std::vector<int> redSides() const;
+    std::vector<int> shadedTriangles() const;
 
     // The view that shows the whole network, ellipses included, in target.
     PictureView fitView(const QRectF& target) const;
@@ -71,6 +82,10 @@ private:
     double minX_ = 0, maxX_ = 0, minY_ = 0, maxY_ = 0;  // with the ellipses
     double largestMajorMillimetres_ = 0;
     double ellipseFactor_ = 0;
+    // Quality marks, indexed by side k 1..2n and triangle i 1..n.
+    int triangleCount_ = 0;
+    bool hasQuality_ = false;
+    std::vector<bool> suspectSides_, markedTriangles_;
 };
 
 // Writes the picture as SVG, PDF or PNG, chosen by the path's extension
@@ -84,7 +99,8 @@ bool writeNetworkPicturePdf(const NetworkPicture& picture, const QString& path, 
 // For the console's --plot: the picture of a completed computation as SVG or
 // PDF by the extension. Works without a display: when no application runs,
 // an offscreen one is made for the drawing.
+// The suspects of `quality` are marked when it is given.
 bool writeNetworkPlot(const AdjustmentState& state, const std::vector<PointPrecision>& precision, const QString& path,
-                      QString* error);
+                      QString* error, const QualityCheck* quality = nullptr);
 
 }  // namespace kestrane

@@ -97,7 +97,11 @@ NetworkPictureWindow::NetworkPictureWindow(const AdjustmentState& state, QWidget
 
 NetworkPictureWindow::NetworkPictureWindow(const AdjustmentState& state, const std::vector<PointPrecision>& precision,
                                            QWidget* parent)
-    : QWidget(parent), picture_(std::make_shared<const NetworkPicture>(state, precision)) {
+    : NetworkPictureWindow(state, precision, nullptr, parent) {}
+
+NetworkPictureWindow::NetworkPictureWindow(const AdjustmentState& state, const std::vector<PointPrecision>& precision,
+                                           const QualityCheck* quality, QWidget* parent)
+    : QWidget(parent), picture_(std::make_shared<NetworkPicture>(state, precision, quality)) {
     setObjectName(QStringLiteral("networkPictureWindow"));
     setWindowTitle(QStringLiteral("网图"));
     canvas_ = new NetworkCanvas(picture_, this);
@@ -124,6 +128,11 @@ NetworkPictureWindow::NetworkPictureWindow(const AdjustmentState& state, const s
 }
 
 void NetworkPictureWindow::fitToWindow() { canvas_->fitToWindow(); }
+
+void NetworkPictureWindow::setQuality(const QualityCheck* quality) {
+    picture_->setQuality(quality);
+    canvas_->update();
+}
 
 bool NetworkPictureWindow::exportTo(const QString& path, QString* error) const {
     return writeNetworkPicture(*picture_, path, error);

@@ -53,6 +53,9 @@ public:
     explicit NetworkPictureWindow(const AdjustmentState& state, QWidget* parent = nullptr);
     NetworkPictureWindow(const AdjustmentState& state, const std::vector<PointPrecision>& precision,
                          QWidget* parent = nullptr);
+    // With the marks of the computation's quality check (nullptr: none).
+    NetworkPictureWindow(const AdjustmentState& state, const std::vector<PointPrecision>& precision,
+                         const QualityCheck* quality, QWidget* parent = nullptr);
 
     NetworkCanvas* canvas() const { return canvas_; }
     const NetworkPicture& picture() const { return *picture_; }
@@ -61,13 +64,16 @@ public:
     // Prints the whole network on one page.
     void printTo(QPrinter& printer) const;
 
+    // Marks the suspects of the check once it has been computed.
+    void setQuality(const QualityCheck* quality);
+
 public slots:
     void fitToWindow();
     void exportWithDialog();
     void print();
 
 private:
-    std::shared_ptr<const NetworkPicture> picture_;
+    std::shared_ptr<NetworkPicture> picture_;
     NetworkCanvas* canvas_ = nullptr;
 };
 

@@ -150,8 +150,8 @@ void PainterReportPrinter::endDoc() {
 
 namespace {
 
-// The report on a started device; what was drawn goes to drawn.
-int paintRecorded(const AdjustmentState& state, QPagedPaintDevice& device, DrawnText& drawn, QString* error) {
+// A document's lines on a started device; what was drawn goes to drawn.
+int paintRecorded(const ReportLines& lines, QPagedPaintDevice& device, DrawnText& drawn, QString* error) {
     QPainter painter;
     if (!painter.begin(&device)) {
         if (error) *error = QStringLiteral("无法开始打印。");
@@ -159,10 +159,14 @@ int paintRecorded(const AdjustmentState& state, QPagedPaintDevice& device, Drawn
     }
     painter.setPen(Qt::black);
     PainterReportPrinter printer(painter, device);
-    printReport(state, printer);
+    lines(printer);
     printer.endDoc();
     drawn = printer.drawn();
     return printer.pageCount();
+}
+
+ReportLines reportOf(const AdjustmentState& state) {
+    return [&state](ReportPrinter& printer) { printReport(state, printer); };
 }
 
 }  // namespace
@@ -174,13 +178,21 @@ bool repairPrintedPdf(const QPagedPaintDevice& device, const DrawnText& drawn, Q
 }
 
 int paintReport(const AdjustmentState& state, QPagedPaintDevice& device, QString* error) {
+    return paintReportLines(reportOf(state), device, error);
+}
+
+int paintReportLines(const ReportLines& lines, QPagedPaintDevice& device, QString* error) {
     DrawnText drawn;
-    const int pages = paintRecorded(state, device, drawn, error);
+    const int pages = paintRecorded(lines, device, drawn, error);
     if (pages > 0 && !repairPrintedPdf(device, drawn, error)) return 0;
     return pages;
 }
 
 int writeReportPdf(const AdjustmentState& state, const QString& path, QString* error) {
+    return writeReportLinesPdf(reportOf(state), QStringLiteral("Kestrane"), path, error);
+}
+
+int writeReportLinesPdf(const ReportLines& lines, const QString& title, const QString& path, QString* error) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error) *error = QStringLiteral("无法写入 PDF 文件: ") + path;
@@ -194,11 +206,11 @@ int writeReportPdf(const AdjustmentState& state, const QString& path, QString* e
     int pages = 0;
     {
         QPdfWriter writer(&qtDocument);
-        writer.setTitle(QStringLiteral("Kestrane"));
+        writer.setTitle(title);
         writer.setCreator(QStringLiteral("Kestrane"));
         writer.setResolution(static_cast<int>(kTwipsPerInch));
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-        pages = paintRecorded(state, writer, drawn, error);
+        pages = paintRecorded(lines, writer, drawn, error);
     }
     if (pages == 0) return 0;
     const std::optional<QByteArray> repaired = repairedPdfText(qtDocument.data(), drawn, error);

@@ -7,6 +7,7 @@
 #include <QRawFont>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 #include "frontends/qt/PdfText.h"
@@ -82,5 +83,11 @@ bool repairPrintedPdf(const QPagedPaintDevice& device, const DrawnText& drawn, Q
 // (a temporary file renamed over the target: a failure leaves an older file
 // as it was); returns the number of pages, or 0 with the reason in error.
 int writeReportPdf(const AdjustmentState& state, const QString& path, QString* error);
+
+// The same two for any document printed in the report's way (the quality
+// check): `lines` prints on the printer it is given; `title` is the PDF's.
+using ReportLines = std::function<void(ReportPrinter&)>;
+int paintReportLines(const ReportLines& lines, QPagedPaintDevice& device, QString* error);
+int writeReportLinesPdf(const ReportLines& lines, const QString& title, const QString& path, QString* error);
 
 }  // namespace kestrane

@@ -47,10 +47,10 @@ PdfWriter pdfWriter() {
 PlotWriter plotWriter() {
     return [](const AdjustmentState& state, const std::vector<PointPrecision>& precision, const QualityCheck* quality,
               const std::string& path, std::ostream& err) {
-        (void)quality;
-        // The drawing makes its own offscreen application when none runs.
+        // The drawing makes its own offscreen application when none runs;
+        // the suspects are marked when --quality was given.
         QString error;
-        if (!writeNetworkPlot(state, precision, QString::fromStdString(path), &error)) {
+        if (!writeNetworkPlot(state, precision, QString::fromStdString(path), &error, quality)) {
             err << error.toStdString() << '\n';
             return false;
         }

@@ -1,0 +1,374 @@
+#include "frontends/qt/QualityWindow.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+
+#include "results/QualityReport.h"
+#include "state/NumberFormat.h"
+
+namespace kestrane {
+
+namespace {
+
+constexpr int kSortRole = Qt::UserRole + 1;
+constexpr int kFlagRole = Qt::UserRole + 2;
+constexpr int kIdRole = Qt::UserRole + 3;
+
+const QColor kFlagText(170, 0, 0);
+const QColor kFlagBackground(255, 226, 226);
+const QColor kAlarm(190, 0, 0);
+const QColor kWarning(140, 70, 0);
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+QString figure(double value, int decimals) { return qs(qualityFigure(value, decimals)); }
+QString figure(const std::optional<double>& value, int decimals) {
+    return value ? figure(*value, decimals) : QStringLiteral("—");
+}
+
+// A figure that could not be computed sorts below every number.
+QVariant key(const std::optional<double>& value) {
+    return value && std::isfinite(*value) ? *value : -std::numeric_limits<double>::infinity();
+}
+QVariant key(double value) { return key(std::optional<double>(value)); }
+
+QString spreadsheetField(const QString& text) {
+    if (!text.contains(QLatin1Char('\t')) && !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')) &&
+        !text.contains(QLatin1Char('"'))) {
+        return text;
+    }
+    QString quoted = text;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+// "σs = 3.00 毫米", or the range when the sides differ (ppm).
+QString sideModelText(const QualityCheck& q) {
+    double low = std::numeric_limits<double>::infinity(), high = -low;
+    for (const std::optional<double>& sd : q.sideSdMm) {
+        if (!sd) continue;
+        low = std::min(low, *sd);
+        high = std::max(high, *sd);
+    }
+    if (low > high) return {};
+    if (figure(low, 2) == figure(high, 2)) return QStringLiteral("，测边中误差 σs = %1 毫米").arg(figure(low, 2));
+    return QStringLiteral("，测边中误差 σs = %1 至 %2 毫米").arg(figure(low, 2), figure(high, 2));
+}
+
+}  // namespace
+
+QString selectionAsTabText(const QTableView& view) {
+    const QModelIndexList selected = view.selectionModel()->selectedIndexes();
+    if (selected.isEmpty()) return {};
+    std::map<int, std::map<int, QString>> cells;
+    int firstColumn = std::numeric_limits<int>::max(), lastColumn = -1;
+    for (const QModelIndex& index : selected) {
+        const int column = view.horizontalHeader()->visualIndex(index.column());
+        cells[index.row()][column] = index.data(Qt::DisplayRole).toString();
+        firstColumn = std::min(firstColumn, column);
+        lastColumn = std::max(lastColumn, column);
+    }
+    QString text;
+    for (const auto& [row, columns] : cells) {
+        QStringList fields;
+        for (int c = firstColumn; c <= lastColumn; ++c) {
+            const auto it = columns.find(c);
+            fields << spreadsheetField(it == columns.end() ? QString() : it->second);
+        }
+        text += fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    return text;
+}
+
+// ---------------------------------------------------------------------------
+
+QualityTable::QualityTable(const QString& objectName, const QStringList& header, QWidget* parent)
+    : QTableView(parent) {
+    setObjectName(objectName);
+    model_ = new QStandardItemModel(0, static_cast<int>(header.size()), this);
+    model_->setHorizontalHeaderLabels(header);
+    sorted_ = new QSortFilterProxyModel(this);
+    sorted_->setSourceModel(model_);
+    sorted_->setSortRole(kSortRole);
+    setModel(sorted_);
+    setSortingEnabled(true);
+    sortByColumn(-1, Qt::AscendingOrder);  // the check's order until a header is clicked
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    horizontalHeader()->setStretchLastSection(true);
+    verticalHeader()->hide();
+    auto* copy = new QShortcut(QKeySequence::Copy, this);
+    copy->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy, &QShortcut::activated, this, [this] { copySelection(); });
+}
+
+void QualityTable::addRow(const QStringList& texts, const QVariantList& keys, bool flagged, bool strong,
+                          const QString& tip, int id) {
+    const int row = model_->rowCount();
+    QList<QStandardItem*> items;
+    for (int c = 0; c < texts.size(); ++c) {
+        auto* item = new QStandardItem(texts[c]);
+        item->setEditable(false);
+        item->setData(c < keys.size() ? keys[c] : QVariant(texts[c]), kSortRole);
+        item->setData(flagged, kFlagRole);
+        item->setData(id, kIdRole);
+        if (c > 0 && keys.value(c).typeId() == QMetaType::Double) {
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        }
+        if (flagged) {
+            item->setForeground(kFlagText);
+            item->setBackground(kFlagBackground);
+        }
+        if (strong) {
+            QFont bold = item->font();
+            bold.setBold(true);
+            item->setFont(bold);
+        }
+        if (!tip.isEmpty()) item->setToolTip(tip);
+        items << item;
+    }
+    model_->insertRow(row, items);
+}
+
+void QualityTable::finish() {
+    resizeColumnsToContents();
+    resizeRowsToContents();
+}
+
+int QualityTable::rowCount() const { return sorted_->rowCount(); }
+
+QStringList QualityTable::rowTexts(int viewRow) const {
+    QStringList texts;
+    for (int c = 0; c < sorted_->columnCount(); ++c) texts << sorted_->index(viewRow, c).data(Qt::DisplayRole).toString();
+    return texts;
+}
+
+bool QualityTable::rowFlagged(int viewRow) const { return sorted_->index(viewRow, 0).data(kFlagRole).toBool(); }
+
+int QualityTable::rowId(int viewRow) const { return sorted_->index(viewRow, 0).data(kIdRole).toInt(); }
+
+void QualityTable::copySelection() const {
+    const QString text = selectionText();
+    if (!text.isEmpty()) QApplication::clipboard()->setText(text);
+}
+
+// ---------------------------------------------------------------------------
+
+QualityWindow::QualityWindow(const QualityCheck& check, QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("qualityWindow"));
+    setWindowTitle(QStringLiteral("质量检核"));
+    auto* layout = new QVBoxLayout(this);
+    summary_ = new QVBoxLayout;
+    summary_->setSpacing(4);
+    layout->addLayout(summary_);
+
+    flagged_ = !check.error && check.flagCount() > 0;
+    verdict_ = addLine(QStringLiteral("qualityVerdict"), qs(qualityVerdict(check)),
+                       flagged_ ? kAlarm : palette().color(QPalette::WindowText), true);
+    QFont large = verdict_->font();
+    if (large.pointSizeF() > 0) large.setPointSizeF(large.pointSizeF() * 1.15);
+    else large.setPixelSize(static_cast<int>(large.pixelSize() * 1.15 + 0.5));
+    verdict_->setFont(large);
+
+    if (!check.error) {
+        addLine(QStringLiteral("qualityModel"),
+                QStringLiteral("检核模型: 严密定权，测角中误差 σβ = %1″").arg(qs(shortestText(check.angleSd))) +
+                    sideModelText(check) +
+                    (check.weighting == Weighting::Rigorous ? QStringLiteral("；成果: 严密定权")
+                                                            : QStringLiteral("；成果: 按限差定权")),
+                palette().color(QPalette::WindowText));
+        if (!check.inputWarnings.empty()) {
+            QStringList warnings{QStringLiteral("输入提示:")};
+            for (const InputWarning& w : check.inputWarnings) warnings << QStringLiteral("  • ") + qs(w.text);
+            addLine(QStringLiteral("qualityWarnings"), warnings.join(QLatin1Char('\n')), kWarning);
+        }
+        addLine(QStringLiteral("qualitySigma"),
+                QStringLiteral("验后单位权中误差 σ0 = %1″        菲列罗公式 mβ = %2″")
+                    .arg(figure(check.adjustment.sigma0, 2), figure(check.ferreroMb, 2)),
+                palette().color(QPalette::WindowText));
+        const bool tooLarge = check.adjustment.statistic > check.adjustment.upper;
+        addLine(QStringLiteral("qualityGlobalTest"), qs(globalTestLine(check)),
+                tooLarge ? kAlarm : palette().color(QPalette::WindowText));
+        buildTables(check);
+        layout->addWidget(tabs_, 1);
+    } else {
+        layout->addStretch(1);
+    }
+
+    auto* copyButton = new QPushButton(QStringLiteral("复制"), this);
+    copyButton->setObjectName(QStringLiteral("copyQualityButton"));
+    copyButton->setToolTip(QStringLiteral("把所选单元格复制为制表符分隔的文本 (Ctrl+C)"));
+    copyButton->setEnabled(tabs_ != nullptr);
+    connect(copyButton, &QPushButton::clicked, this, [this] { copySelection(); });
+    auto* printButton = new QPushButton(QStringLiteral("打印..."), this);
+    printButton->setObjectName(QStringLiteral("printQualityButton"));
+    connect(printButton, &QPushButton::clicked, this, &QualityWindow::printRequested);
+    auto* closeButton = new QPushButton(QStringLiteral("关闭"), this);
+    closeButton->setObjectName(QStringLiteral("closeQualityButton"));
+    connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+    auto* buttons = new QHBoxLayout;
+    auto* hint = new QLabel(tabs_ ? QStringLiteral("点击表头按该列排序；Ctrl+C 把所选单元格复制为可粘贴到电子表格的文本。")
+                                  : QString(),
+                            this);
+    hint->setObjectName(QStringLiteral("qualityHint"));
+    buttons->addWidget(hint, 1);
+    buttons->addWidget(copyButton);
+    buttons->addWidget(printButton);
+    buttons->addWidget(closeButton);
+    layout->addLayout(buttons);
+
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(QStringLiteral("Ctrl+W"))}) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, &QWidget::close);
+    }
+    resize(980, 680);
+}
+
+QLabel* QualityWindow::addLine(const QString& objectName, const QString& text, const QColor& colour, bool bold) {
+    auto* label = new QLabel(text, this);
+    label->setObjectName(objectName);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    if (bold) {
+        QFont font = label->font();
+        font.setBold(true);
+        label->setFont(font);
+    }
+    summary_->addWidget(label);
+    lines_ << label;
+    return label;
+}
+
+void QualityWindow::buildTables(const QualityCheck& q) {
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("qualityTabs"));
+    const QString seconds = QStringLiteral("秒"), millimetres = QStringLiteral("毫米");
+
+    conditions_ = new QualityTable(
+        QStringLiteral("conditionTable"),
+        {QStringLiteral("条件"), QStringLiteral("闭合差 W"), QStringLiteral("单位"), QStringLiteral("中误差 σW"),
+         QStringLiteral("限差 2σW"), QStringLiteral("标记")},
+        tabs_);
+    int conditionFlags = 0;
+    for (std::size_t i = 0; i < q.conditions.size(); ++i) {
+        const ConditionCheck& c = q.conditions[i];
+        conditionFlags += c.flag ? 1 : 0;
+        const QString flag = c.flag ? QStringLiteral("超限") : QString();
+        conditions_->addRow({qs(c.name), figure(c.w, 2), c.sideCondition ? millimetres : seconds, figure(c.sd, 2),
+                             figure(c.limit, 2), flag},
+                            {static_cast<int>(i), key(c.w), c.sideCondition ? millimetres : seconds, key(c.sd),
+                             key(c.limit), flag},
+                            c.flag, false, c.flag ? QStringLiteral("闭合差超过限差") : QString(), static_cast<int>(i));
+    }
+    conditions_->finish();
+
+    observations_ = new QualityTable(
+        QStringLiteral("observationTable"),
+        {QStringLiteral("观测值"), QStringLiteral("改正数 v"), QStringLiteral("单位"), QStringLiteral("多余观测分量 r"),
+         QStringLiteral("w"), QStringLiteral("∇"), QStringLiteral("MDB"), QStringLiteral("标记")},
+        tabs_);
+    int blunders = 0;
+    for (std::size_t i = 0; i < q.observations.size(); ++i) {
+        const ObservationCheck& o = q.observations[i];
+        blunders += o.blunder ? 1 : 0;
+        QStringList flags;
+        if (o.blunder) flags << QStringLiteral("粗差嫌疑");
+        if (o.weak) flags << QStringLiteral("检核不足");
+        const QString flag = flags.join(QLatin1Char(' '));
+        const bool largest = q.largestW && *q.largestW == i && o.blunder;
+        QString tip;
+        if (largest) tip = QStringLiteral("|w| 最大的观测值：先剔除或重测它，再重新计算");
+        else if (o.blunder) tip = QStringLiteral("|w| > 3.29：粗差嫌疑");
+        else if (o.weak) tip = QStringLiteral("r < 0.1：此观测值的粗差无法发现");
+        const QString unit = o.side ? millimetres : seconds;
+        observations_->addRow({qs(o.name), figure(o.v, 2), unit, figure(o.r, 3), figure(o.w, 2), figure(o.nabla, 2),
+                               figure(o.mdb, 2), flag},
+                              {static_cast<int>(i), key(o.v), unit, key(o.r), key(o.w), key(o.nabla), key(o.mdb), flag},
+                              o.blunder || o.weak, largest, tip, o.observation);
+    }
+    observations_->finish();
+    connect(observations_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (observations_->rowFlagged(index.row())) emit observationActivated(observations_->rowId(index.row()));
+    });
+
+    sides_ = new QualityTable(QStringLiteral("sideTable"),
+                              {QStringLiteral("边"), QStringLiteral("平差边长 (米)"), QStringLiteral("中误差 (毫米)"),
+                               QStringLiteral("相对中误差"), QStringLiteral("标记")},
+                              tabs_);
+    for (std::size_t i = 0; i < q.sides.size(); ++i) {
+        const SideCheck& s = q.sides[i];
+        const bool weakest = q.weakestSide && *q.weakestSide == i;
+        const QString relative =
+            s.T ? QStringLiteral("1/") + qs(integerText(static_cast<long>(*s.T))) : QStringLiteral("—");
+        // 1/T sorts by its size: the weakest side (smallest T) largest.
+        const QVariant relativeKey = s.T && *s.T > 0 ? QVariant(1.0 / *s.T) : QVariant(-std::numeric_limits<double>::infinity());
+        const QString flag = weakest ? QStringLiteral("最弱边") : QString();
+        sides_->addRow({qs(s.name), figure(s.length, 4), figure(s.sdMm, 2), relative, flag},
+                       {static_cast<int>(i), key(s.length), key(s.sdMm), relativeKey, flag}, false, weakest,
+                       weakest ? QStringLiteral("相对中误差最大的边") : QString(), s.side);
+    }
+    sides_->finish();
+
+    points_ = new QualityTable(QStringLiteral("pointTable"),
+                               {QStringLiteral("点名"), QStringLiteral("严密平差 X (米)"), QStringLiteral("严密平差 Y (米)"),
+                                QStringLiteral("ΔX (毫米)"), QStringLiteral("ΔY (毫米)"), QStringLiteral("标记")},
+                               tabs_);
+    for (std::size_t i = 0; i < q.points.size(); ++i) {
+        const PointCheck& p = q.points[i];
+        const bool largest = q.largestDifference && *q.largestDifference == i;
+        const QString flag = largest ? QStringLiteral("差值最大") : QString();
+        points_->addRow({qs(p.name), figure(p.X, 4), figure(p.Y, 4), figure(p.dXmm, 2), figure(p.dYmm, 2), flag},
+                        {static_cast<int>(i), key(p.X), key(p.Y), key(p.dXmm), key(p.dYmm), flag}, false, largest,
+                        largest ? QStringLiteral("与所示座标相差最大的点") : QString(), static_cast<int>(i));
+    }
+    points_->finish();
+
+    tabs_->addTab(conditions_, conditionFlags ? QStringLiteral("闭合差 (%1 超限)").arg(conditionFlags)
+                                              : QStringLiteral("闭合差"));
+    tabs_->addTab(observations_, blunders ? QStringLiteral("观测值 (%1 粗差嫌疑)").arg(blunders)
+                                          : QStringLiteral("观测值"));
+    tabs_->addTab(sides_, QStringLiteral("边长精度"));
+    tabs_->addTab(points_, QStringLiteral("严密平差座标"));
+    // The suspects first when there are any, the largest |w| in sight.
+    if (blunders > 0) {
+        tabs_->setCurrentWidget(observations_);
+        if (q.largestW) observations_->scrollTo(observations_->model()->index(static_cast<int>(*q.largestW), 0));
+    }
+}
+
+QString QualityWindow::verdictText() const { return verdict_->text(); }
+
+QStringList QualityWindow::summaryLines() const {
+    QStringList texts;
+    for (const QLabel* label : lines_) texts << label->text();
+    return texts;
+}
+
+void QualityWindow::copySelection() const {
+    if (!tabs_) return;
+    if (const auto* table = qobject_cast<const QualityTable*>(tabs_->currentWidget())) table->copySelection();
+}
+
+}  // namespace kestrane

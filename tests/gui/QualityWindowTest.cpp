@@ -1,0 +1,573 @@
+// The quality check in the window: 查看 → 质量检核 on networks with planted
+// blunders (verdict, flagged rows, sorting, copying, keys), the marks on the
+// network picture and the console's plot, the printed check as a PDF file,
+// and 计算 → 平差设置… (its fields, recomputing, saving the settings).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QImage>
+#include <QPainter>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTest>
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "GuiTestSupport.h"
+#include "files/ObservationFile.h"
+#include "frontends/console/ConsoleFrontEnd.h"
+#include "frontends/qt/Form1.h"
+#include "frontends/qt/NetworkPictureWindow.h"
+#include "frontends/qt/QtFrontEnd.h"
+#include "frontends/qt/QualityWindow.h"
+#include "frontends/qt/SettingsDialog.h"
+
+namespace {
+
+using namespace kestrane;
+using namespace kestrane::test;
+
+std::string example(const std::string& name) {
+    return (std::filesystem::path(KESTRANE_EXAMPLES_DIR) / (name + ".kestrane.toml")).string();
+}
+
+// The town network with one value typed differently (a planted blunder), as
+// a file of the test's own.
+std::string plantedFile(const std::string& from, const std::string& to, const std::string& suffix) {
+    std::string text = readFile(example("aonly-n8-town"));
+    const auto at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) text.replace(at, from.size(), to);
+    const auto path = scratchFile(suffix);
+    std::ofstream(path) << text;
+    return path.string();
+}
+
+std::map<std::string, std::string> fieldTexts(const Form1& form) {
+    std::map<std::string, std::string> texts;
+    for (QLineEdit* field : form.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
+        texts[field->objectName().toStdString()] = field->text().toStdString();
+    return texts;
+}
+
+// The first column of the flagged rows of a table, in the view's order.
+std::set<std::string> flaggedNames(const QualityTable& table) {
+    std::set<std::string> names;
+    for (int r = 0; r < table.rowCount(); ++r) {
+        if (table.rowFlagged(r)) names.insert(table.rowTexts(r)[0].toStdString());
+    }
+    return names;
+}
+
+// Opens the file in a form, no dialog expected; the form is shown.
+void openFile(Form1& form, const std::string& file) {
+    form.show();
+    int dialogs = 0;
+    DialogDriver driver([&](QWidget* dialog) {
+        ++dialogs;
+        dialog->close();
+    });
+    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(file)));
+    ASSERT_TRUE(form.state().complete);
+    EXPECT_EQ(dialogs, 0);
+}
+
+std::string exportedSvg(const NetworkPictureWindow& window) {
+    const auto path = scratchFile("picture.svg");
+    QString error;
+    EXPECT_TRUE(window.exportTo(QString::fromStdString(path.string()), &error)) << error.toStdString();
+    return readFile(path);
+}
+
+constexpr const char* kSuspectStroke = "stroke=\"#e60000\"";
+constexpr const char* kMarkedFill = "fill=\"#ffd0d0\"";
+
+// Planted blunders and none: the verdict, the flagged rows of every table
+// against the check, and the picture's marks (none before the check).
+TEST(QualityWindow, ShowsTheCheckOfPlantedBlundersAndMarksThePicture) {
+    const struct {
+        const char* what;
+        std::string file;
+        std::string planted;                  // the observation with the blunder, or none
+        std::set<std::string> conditions;     // flagged conditions that the blunder must give
+    } cases[] = {
+        {"blunder example", example("aonly-n8-blunder"), "b(3)", {"T3"}},
+        {"side 0.2 m long", plantedFile("478.8041", "479.0041", "side.kestrane.toml"), "s(4)", {"S2.2"}},
+        {"no blunder", example("aonly-n8-town"), "", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Form1 form;
+        openFile(form, c.file);
+        // The picture before the check: nothing marked, nothing computed.
+        form.showNetworkPicture();
+        auto* picture = form.findChild<NetworkPictureWindow*>("networkPictureWindow");
+        ASSERT_NE(picture, nullptr);
+        EXPECT_FALSE(picture->picture().hasQuality());
+        EXPECT_EQ(form.qualityCheck(), nullptr);
+        std::string svg = exportedSvg(*picture);
+        EXPECT_EQ(svg.find(kSuspectStroke), std::string::npos);
+        EXPECT_EQ(svg.find(kMarkedFill), std::string::npos);
+
+        form.showQualityCheck();
+        auto* window = form.findChild<QualityWindow*>("qualityWindow");
+        ASSERT_NE(window, nullptr);
+        ASSERT_NE(form.qualityCheck(), nullptr);
+        const QualityCheck& check = *form.qualityCheck();
+        const std::string verdict = window->verdictText().toStdString();
+        const QColor verdictColour = window->findChild<QLabel*>("qualityVerdict")->palette().color(QPalette::WindowText);
+        if (c.planted.empty()) {
+            EXPECT_EQ(verdict, "检核通过");
+            EXPECT_FALSE(window->verdictFlagged());
+            EXPECT_LT(verdictColour.red(), 128);
+        } else {
+            EXPECT_EQ(verdict.rfind("检核未通过：" + std::to_string(check.flagCount()) + " 项", 0), 0u) << verdict;
+            EXPECT_NE(verdict.find("最大 |w| 为 " + c.planted), std::string::npos) << verdict;
+            EXPECT_NE(verdict.find("每次只剔除"), std::string::npos) << verdict;
+            EXPECT_TRUE(window->verdictFlagged());
+            EXPECT_GT(verdictColour.red(), 150);
+            EXPECT_LT(verdictColour.green(), 60);
+        }
+        const QStringList lines = window->summaryLines();
+        EXPECT_TRUE(lines.join('\n').contains(QStringLiteral("全局检验 (χ²")));
+        EXPECT_TRUE(lines.join('\n').contains(QStringLiteral("菲列罗公式 mβ")));
+
+        // Every table holds the check's rows; its flagged rows are the
+        // check's flagged items, the planted ones among them.
+        std::set<std::string> conditions, observations;
+        std::vector<int> suspectSides;
+        for (const ConditionCheck& k : check.conditions) if (k.flag) conditions.insert(k.name);
+        for (const ObservationCheck& o : check.observations) {
+            if (o.blunder || o.weak) observations.insert(o.name);
+            if (o.blunder && o.side) suspectSides.push_back(o.side);
+        }
+        ASSERT_EQ(window->conditionTable()->rowCount(), 25);
+        ASSERT_EQ(window->observationTable()->rowCount(), 24 + 16);
+        EXPECT_EQ(window->sideTable()->rowCount(), 16);
+        EXPECT_EQ(window->pointTable()->rowCount(), 10);
+        EXPECT_EQ(flaggedNames(*window->conditionTable()), conditions);
+        EXPECT_EQ(flaggedNames(*window->observationTable()), observations);
+        for (const std::string& name : c.conditions) EXPECT_TRUE(conditions.count(name)) << name;
+        if (!c.planted.empty()) {
+            EXPECT_TRUE(observations.count(c.planted));
+            ASSERT_TRUE(check.largestW);
+            EXPECT_EQ(check.observations[*check.largestW].name, c.planted);
+        }
+        if (c.planted == "b(3)") {
+            EXPECT_EQ(conditions, c.conditions);
+            EXPECT_EQ(observations, std::set<std::string>{"b(3)"});
+        }
+
+        // The picture window already open takes the marks of the check.
+        const NetworkPicture& drawn = picture->picture();
+        EXPECT_TRUE(drawn.hasQuality());
+        EXPECT_EQ(drawn.redSides(), suspectSides);
+        std::vector<int> shaded;
+        const std::vector<bool> marked = check.markedTriangles(8);
+        for (int i = 1; i <= 8; ++i) if (marked[static_cast<std::size_t>(i)]) shaded.push_back(i);
+        EXPECT_EQ(drawn.shadedTriangles(), shaded);
+        if (c.planted == "b(3)") {
+            EXPECT_EQ(shaded, std::vector<int>{3});
+        }
+        if (c.planted == "s(4)") {
+            EXPECT_EQ(suspectSides, std::vector<int>{4});
+        }
+        svg = exportedSvg(*picture);
+        EXPECT_EQ(svg.find(kSuspectStroke) != std::string::npos, !suspectSides.empty());
+        EXPECT_EQ(svg.find(kMarkedFill) != std::string::npos, !shaded.empty());
+        // A picture opened afterwards has them too.
+        picture->close();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        form.showNetworkPicture();
+        picture = form.findChild<NetworkPictureWindow*>("networkPictureWindow");
+        ASSERT_NE(picture, nullptr);
+        EXPECT_EQ(picture->picture().shadedTriangles(), shaded);
+    }
+}
+
+// A singular rigorous reduction: the window shows its message and nothing
+// else; the picture takes no marks from it.
+TEST(QualityWindow, ShowsOnlyTheMessageOfASingularCheck) {
+    QualityCheck check;
+    check.error = kSingularRigorous;
+    check.conditions.push_back({"T1", 1, false, 99, 1, 2, true});  // left over: never shown
+    QualityWindow window(check);
+    EXPECT_EQ(window.verdictText().toStdString(), kSingularRigorous);
+    EXPECT_FALSE(window.verdictFlagged());
+    EXPECT_EQ(window.summaryLines().size(), 1);
+    EXPECT_EQ(window.conditionTable(), nullptr);
+    EXPECT_EQ(window.findChildren<QTableView*>().size(), 0);
+
+    Form1 form;
+    openFile(form, example("aonly-n8-blunder"));
+    form.showNetworkPicture();
+    auto* picture = form.findChild<NetworkPictureWindow*>("networkPictureWindow");
+    ASSERT_NE(picture, nullptr);
+    picture->setQuality(&check);
+    EXPECT_FALSE(picture->picture().hasQuality());
+    EXPECT_TRUE(picture->picture().shadedTriangles().empty());
+}
+
+// Sorting by any figure orders the rows by its value; the name column
+// gives the check's order back.
+TEST(QualityWindow, SortsEveryTableByItsFigures) {
+    Form1 form;
+    openFile(form, example("aonly-n8-blunder"));
+    form.showQualityCheck();
+    auto* window = form.findChild<QualityWindow*>("qualityWindow");
+    ASSERT_NE(window, nullptr);
+    auto value = [](const QString& text) {
+        return text.startsWith("1/") ? 1.0 / text.mid(2).toDouble() : text.toDouble();
+    };
+    const struct {
+        QualityTable* table;
+        std::vector<int> columns;
+        QString first;
+    } tables[] = {
+        {window->conditionTable(), {1, 3, 4}, "T1"},
+        {window->observationTable(), {1, 3, 4, 5, 6}, "a(1)"},
+        {window->sideTable(), {1, 2, 3}, "s(1)"},
+        {window->pointTable(), {1, 2, 3, 4}, "基准点A"},
+    };
+    for (const auto& t : tables) {
+        for (const int column : t.columns) {
+            for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+                t.table->sortByColumn(column, order);
+                for (int r = 1; r < t.table->rowCount(); ++r) {
+                    const double before = value(t.table->rowTexts(r - 1)[column]);
+                    const double after = value(t.table->rowTexts(r)[column]);
+                    if (order == Qt::AscendingOrder) EXPECT_LE(before, after) << t.table->objectName().toStdString() << column;
+                    else EXPECT_GE(before, after) << t.table->objectName().toStdString() << column;
+                }
+            }
+        }
+        t.table->sortByColumn(0, Qt::AscendingOrder);
+        EXPECT_EQ(t.table->rowTexts(0)[0], t.first);
+    }
+    // The most negative w first: the planted blunder, still marked.
+    window->observationTable()->sortByColumn(4, Qt::AscendingOrder);
+    EXPECT_EQ(window->observationTable()->rowTexts(0)[0], "b(3)");
+    EXPECT_TRUE(window->observationTable()->rowFlagged(0));
+    EXPECT_EQ(window->observationTable()->rowTexts(0)[7], "粗差嫌疑");
+}
+
+// Ctrl+C copies the selection as tab-separated lines; a flagged row
+// double-clicked names its observation; Esc and Ctrl+W close the window.
+TEST(QualityWindow, CopiesActivatesAndClosesByKeys) {
+    Form1 form;
+    openFile(form, example("aonly-n8-blunder"));
+    form.showQualityCheck();
+    QPointer<QualityWindow> window = form.findChild<QualityWindow*>("qualityWindow");
+    ASSERT_TRUE(window);
+    QApplication::setActiveWindow(window);
+    QualityTable* table = window->conditionTable();
+    window->tabs()->setCurrentWidget(table);
+    table->setFocus();
+    table->selectAll();
+    QApplication::clipboard()->clear();
+    QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+    const QStringList lines = QApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), table->rowCount());
+    for (int r = 0; r < lines.size(); ++r) EXPECT_EQ(lines[r], table->rowTexts(r).join('\t')) << r;
+    // A block: only its cells.
+    table->clearSelection();
+    table->selectionModel()->select(QItemSelection(table->model()->index(2, 1), table->model()->index(3, 3)),
+                                    QItemSelectionModel::Select);
+    EXPECT_EQ(table->selectionText(),
+              table->rowTexts(2).mid(1, 3).join('\t') + "\n" + table->rowTexts(3).mid(1, 3).join('\t') + "\n");
+
+    QSignalSpy activated(window.data(), &QualityWindow::observationActivated);
+    QualityTable* observations = window->observationTable();
+    for (int r = 0; r < observations->rowCount(); ++r) emit observations->doubleClicked(observations->model()->index(r, 0));
+    ASSERT_EQ(activated.size(), 1);
+    EXPECT_EQ(activated[0][0].toInt(), 8);  // b(3): the eighth angle
+
+    for (const QKeyCombination keys : {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::ControlModifier, Qt::Key_W)}) {
+        form.showQualityCheck();
+        window = form.findChild<QualityWindow*>("qualityWindow");
+        ASSERT_TRUE(window);
+        QApplication::setActiveWindow(window);
+        QTest::keyClick(window->tabs()->currentWidget(), keys.key(), keys.keyboardModifiers());
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(window) << QKeySequence(keys).toString().toStdString();
+    }
+}
+
+// Before a completed computation the check, its print and the picture say
+// so; nothing is computed.
+TEST(QualityWindow, SaysSoWithoutACompletedComputation) {
+    const struct {
+        void (Form1::*command)();
+        std::string message;
+    } commands[] = {
+        {&Form1::showQualityCheck, "没有可检核的结果：请先完成一次计算。"},
+        {&Form1::printQualityCheck, "没有可打印的质量检核：请先完成一次计算。"},
+    };
+    for (const auto& c : commands) {
+        Form1 form;
+        form.show();
+        std::vector<std::string> messages;
+        {
+            DialogDriver driver([&](QWidget* dialog) {
+                if (auto* box = qobject_cast<QMessageBox*>(dialog)) messages.push_back(box->text().toStdString());
+                dialog->close();
+            });
+            (form.*c.command)();
+        }
+        EXPECT_EQ(messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(form.qualityCheck(), nullptr);
+        EXPECT_EQ(form.findChild<QualityWindow*>(), nullptr);
+    }
+}
+
+// No printer: the check is saved as a PDF file whose text holds the verdict
+// and the flagged rows.
+TEST(QualityWindow, SavesThePrintedCheckAsSearchablePdf) {
+    Form1 form;
+    openFile(form, example("aonly-n8-blunder"));
+    form.setPrinterCheck([] { return false; });
+    const auto pdf = scratchFile("quality.pdf");
+    std::vector<std::string> messages;
+    {
+        DialogDriver driver([&](QWidget* dialog) {
+            if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+                messages.push_back(box->text().toStdString());
+                press(box, box->button(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
+            } else if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+                EXPECT_EQ(files->objectName(), "saveQualityPdf");
+                files->selectFile(QString::fromStdString(pdf.string()));
+                QMetaObject::invokeMethod(files, "accept", Qt::DirectConnection);
+            } else {
+                dialog->close();
+            }
+        });
+        form.printQualityCheck();
+    }
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[0].find("没有安装打印机"), std::string::npos);
+    EXPECT_NE(messages[1].find("质量检核报告已保存为 PDF 文件"), std::string::npos);
+    const std::string text = capture("pdftotext '" + pdf.string() + "' -");
+    ASSERT_NE(form.qualityCheck(), nullptr);
+    for (const std::string& expected : {std::string("Kestrane 质量检核"), std::string("检核未通过：2 项超限或粗差嫌疑"),
+                                        std::string("最大 |w| 为 b(3)"), std::string("粗差嫌疑"), std::string("超限"),
+                                        std::string("菲列罗公式")}) {
+        EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+    }
+}
+
+// The marks stand where the sides and triangles are on the ground: drawn
+// into an image, the middle of a suspect side is red, the inside of a
+// marked triangle light red, the others neither.
+TEST(QualityWindow, MarksStandOnTheirSidesAndTriangles) {
+    const struct {
+        const char* what;
+        std::string file;
+        int redSide;           // outer side s(2i) of triangle i, or 0
+        int shadedTriangle;
+    } cases[] = {
+        {"side 0.2 m long", plantedFile("478.8041", "479.0041", "side.kestrane.toml"), 4, 2},
+        {"blunder example", example("aonly-n8-blunder"), 0, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Form1 form;
+        openFile(form, c.file);
+        form.showQualityCheck();
+        form.showNetworkPicture();
+        auto* window = form.findChild<NetworkPictureWindow*>("networkPictureWindow");
+        ASSERT_NE(window, nullptr);
+        QImage image(1600, 1200, QImage::Format_RGB32);
+        const QRectF target(image.rect());
+        const PictureView view = window->picture().fitView(target);
+        {
+            QPainter painter(&image);
+            window->picture().paint(painter, target, view);
+        }
+        // Northing up, easting to the right, about the middle of the target.
+        const AdjustmentState& s = form.state();
+        auto pixel = [&](double x, double y) {
+            return QPointF(target.center().x() + (y - view.centreY) * view.pixelsPerMetre,
+                           target.center().y() - (x - view.centreX) * view.pixelsPerMetre);
+        };
+        // Outer point j of the chain (0 and 8 are A), the centre is row 8.
+        auto outer = [&](int j) { return j == 8 ? pixel(s.pointX[0], s.pointY[0]) : pixel(s.pointX[j], s.pointY[j]); };
+        const QPointF centre = pixel(s.pointX[8], s.pointY[8]);
+        auto colourAt = [&](const QPointF& p) { return QColor(image.pixel(p.toPoint())); };
+        for (int i = 1; i <= 8; ++i) {
+            const QColor side = colourAt((outer(i - 1) + outer(i)) / 2);
+            const bool red = side.red() > 200 && side.green() < 40 && side.blue() < 40;
+            EXPECT_EQ(red, 2 * i == c.redSide) << "s(" << 2 * i << ")";
+            const QColor inside = colourAt((centre + outer(i - 1) + outer(i)) / 3);
+            EXPECT_EQ(inside == QColor(255, 208, 208), i == c.shadedTriangle) << "triangle " << i;
+            if (i != c.shadedTriangle) {
+            EXPECT_EQ(inside, QColor(Qt::white)) << "triangle " << i;
+        }
+        }
+    }
+}
+
+// The console's plot marks the suspects only when --quality was given.
+TEST(QualityWindow, ConsolePlotMarksSuspectsOnlyWithTheCheck) {
+    const std::string file = plantedFile("478.8041", "479.0041", "side.kestrane.toml");
+    for (const bool quality : {false, true}) {
+        ConsoleOptions options;
+        options.inputPath = file;
+        options.plotPath = scratchFile(quality ? "with.svg" : "without.svg").string();
+        if (quality) options.qualityPath = scratchFile("quality.json").string();
+        std::istringstream in;
+        std::ostringstream out, err;
+        ASSERT_EQ(runConsole(options, in, out, err, pdfWriter(), plotWriter()), kExitCompleted) << err.str();
+        const std::string svg = readFile(options.plotPath);
+        EXPECT_EQ(svg.find(kSuspectStroke) != std::string::npos, quality);
+        EXPECT_EQ(svg.find(kMarkedFill) != std::string::npos, quality);
+    }
+}
+
+// The dialog's fields read as settings: a field left empty is a default
+// not given; a malformed one is refused with its reason.
+TEST(SettingsDialog, ReadsItsFieldsAsSettings) {
+    const AprioriSettings none;
+    AprioriSettings rigorous;
+    rigorous.weighting = Weighting::Rigorous;
+    const struct {
+        SettingsForm form;
+        AprioriSettings before;
+        std::optional<AprioriSettings> expected;  // nothing: refused
+    } cases[] = {
+        {{false, "", false, "", ""}, none, none},
+        {{true, "", false, "", ""}, none, rigorous},
+        {{false, "", false, "", ""}, rigorous, AprioriSettings{Weighting::Classic, {}, {}}},
+        {{false, " 2.5 ", false, "", ""}, none, AprioriSettings{{}, 2.5, {}}},
+        {{false, "２．５", false, "", ""}, none, AprioriSettings{{}, 2.5, {}}},
+        {{false, "0", false, "", ""}, none, std::nullopt},
+        {{false, "-1", false, "", ""}, none, std::nullopt},
+        {{false, "秒", false, "", ""}, none, std::nullopt},
+        {{true, "", false, "3", "7"}, none, AprioriSettings{Weighting::Rigorous, {}, SideErrorModel{3, {}}}},
+        {{false, "", false, "0", ""}, none, std::nullopt},
+        {{false, "", true, "2", "2"}, none, AprioriSettings{{}, {}, SideErrorModel{2, 2.0}}},
+        {{false, "", true, "0", "2"}, none, AprioriSettings{{}, {}, SideErrorModel{0, 2.0}}},
+        {{false, "", true, "0", "0"}, none, std::nullopt},
+        {{false, "", true, "-1", "2"}, none, std::nullopt},
+        {{false, "", true, "2", ""}, none, std::nullopt},
+        {{false, "", true, "", "2"}, none, std::nullopt},
+        {{false, "", true, "", ""}, none, none},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE((c.form.angle + "|" + c.form.mm + "|" + c.form.ppm).toStdString());
+        QString error;
+        const std::optional<AprioriSettings> read = readSettingsForm(c.form, c.before, &error);
+        EXPECT_EQ(read, c.expected);
+        EXPECT_EQ(error.isEmpty(), c.expected.has_value());
+        // What is read shows again as the same settings.
+        if (read) {
+            EXPECT_EQ(readSettingsForm(settingsForm(*read), *read, nullptr), read);
+        }
+    }
+}
+
+// 严密定权 chosen in the dialog recomputes the opened network from its
+// values (no prompt), and the saved file holds the setting; a malformed
+// field keeps the dialog open.
+TEST(SettingsDialog, RecomputesACompletedComputationAndSavesTheSetting) {
+    Form1 form;
+    openFile(form, example("aonly-n8-blunder"));
+    const auto classicFields = fieldTexts(form);
+    const float classicMb = form.state().unitWeightError();
+    form.showQualityCheck();
+    std::vector<std::string> seen;
+    {
+        DialogDriver driver([&](QWidget* dialog) {
+            seen.push_back(dialog->objectName().toStdString());
+            auto* settings = qobject_cast<SettingsDialog*>(dialog);
+            if (!settings) {
+                dialog->close();
+                return;
+            }
+            SettingsForm fields = settings->form();
+            EXPECT_FALSE(fields.rigorous);
+            fields.rigorous = true;
+            fields.angle = "0";
+            settings->setForm(fields);
+            settings->accept();
+            EXPECT_TRUE(settings->isVisible());
+            EXPECT_FALSE(settings->errorText().isEmpty());
+            fields.angle = "";
+            settings->setForm(fields);
+            settings->findChild<QComboBox*>("weightingBox")->setCurrentIndex(1);
+            settings->accept();
+        });
+        form.showSettingsDialog();
+    }
+    EXPECT_EQ(seen, std::vector<std::string>{"settingsDialog"});  // no prompt: the values are replayed
+    ASSERT_TRUE(form.state().complete);
+    EXPECT_TRUE(form.settings().rigorous());
+    EXPECT_TRUE(form.state().settings.rigorous());
+    const float rigorousMb = form.state().unitWeightError();
+    EXPECT_NE(rigorousMb, classicMb);
+    EXPECT_NE(fieldTexts(form), classicFields);
+    // The check that was open is shown again, of the new computation.
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const auto windows = form.findChildren<QualityWindow*>("qualityWindow");
+    ASSERT_EQ(windows.size(), 1);
+    QualityWindow* window = windows.front();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->summaryLines().join('\n').contains(QStringLiteral("成果: 严密定权")));
+
+    const auto saved = scratchFile("saved.kestrane.toml");
+    {
+        DialogDriver driver([&](QWidget* dialog) {
+            if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+                files->selectFile(QString::fromStdString(saved.string()));
+                QMetaObject::invokeMethod(files, "accept", Qt::DirectConnection);
+            } else {
+                dialog->close();
+            }
+        });
+        form.saveObservations();
+    }
+    const std::string text = readFile(saved);
+    EXPECT_NE(text.find("weighting = \"rigorous\""), std::string::npos) << text;
+    EXPECT_EQ(text.find("angle_sd"), std::string::npos) << text;
+    ObservationValues expected = *readObservationFile(example("aonly-n8-blunder")).values;
+    expected.settings.weighting = Weighting::Rigorous;
+    EXPECT_EQ(*readObservationFile(saved.string()).values, expected);
+
+    // Opening a file takes its settings, the defaults for keys it lacks.
+    openFile(form, example("aonly-n8-town"));
+    EXPECT_EQ(form.settings(), AprioriSettings{});
+    EXPECT_FALSE(form.state().settings.rigorous());
+    openFile(form, saved.string());
+    EXPECT_TRUE(form.settings().rigorous());
+    EXPECT_EQ(form.state().unitWeightError(), rigorousMb);
+}
+
+// Without a completed computation a change waits for the next one.
+TEST(SettingsDialog, KeepsAChangeForTheNextComputation) {
+    Form1 form;
+    form.show();
+    AprioriSettings s;
+    s.angleSd = 2.5;
+    s.sideSd = SideErrorModel{2, 2.0};
+    int dialogs = 0;
+    {
+        DialogDriver driver([&](QWidget* dialog) {
+            ++dialogs;
+            dialog->close();
+        });
+        form.applySettings(s);
+    }
+    EXPECT_EQ(dialogs, 0);
+    EXPECT_FALSE(form.state().complete);
+    EXPECT_EQ(form.settings(), s);
+    EXPECT_EQ(form.record().values().settings, s);
+}
+
+}  // namespace
