@@ -28,6 +28,8 @@ class QStatusBar;
 
 namespace kestrane {
 
+class ObservationEditor;
+
 // A label whose caption wraps at its blanks onto further lines when it is
 // wider than the label, and nowhere else; a caption that still does not fit
 // is drawn smaller (see FittedText.h).
@@ -149,6 +151,12 @@ public:
     // The shipped example files, by name.
     static QStringList exampleFiles();
 
+public slots:
+    // 编辑 → 观测数据: the editor of the current document (Form1Editor.cpp).
+    // Observation 1..3n selects the angle a(i), b(i) or c(i) of triangle
+    // (k + 2) / 3, 3n + k the side s(k).
+    void showObservationEditor(int observation = 0);
+
 protected:
     // While a computation runs the window cannot be closed.
     void closeEvent(QCloseEvent* event) override;
@@ -174,6 +182,10 @@ private:
     // first needed.
     const std::vector<PointPrecision>& pointPrecision();
     bool requireResults(const QString& what);
+    // A computation from the editor's values, and the editor following the
+    // values of any other computation.
+    void runFromEditor(const ObservationValues& values);
+    void followRecordInEditor();
 
     AdjustmentState state_;
     WindowFields fields_;
@@ -188,6 +200,7 @@ private:
     bool typing_ = false;  // values are typed (no longer replayed): the recovery file follows them
     std::optional<std::vector<PointPrecision>> precision_;
     QPointer<QWidget> tableWindow_, pictureWindow_;
+    QPointer<ObservationEditor> editor_;
     QStatusBar* statusBar_ = nullptr;  // under the form; shows how a file was read
     bool running_ = false;
     bool lost_ = false;

@@ -88,6 +88,10 @@ void Form1::buildMenu() {
     file->addSeparator();
     file->addAction(QStringLiteral("退出(&X)"), QKeySequence(QStringLiteral("Ctrl+Q")), this, &Form1::Command2_Click);
 
+    QMenu* edit = bar->addMenu(QStringLiteral("编辑(&E)"));
+    edit->addAction(QStringLiteral("观测数据(&D)…"), QKeySequence(QStringLiteral("Ctrl+E")), this,
+                    [this] { showObservationEditor(); });
+
     QMenu* view = bar->addMenu(QStringLiteral("查看(&V)"));
     view->addAction(QStringLiteral("点位精度表(&T)"), this, &Form1::showPrecisionTable);
     view->addAction(QStringLiteral("网图(&N)"), this, &Form1::showNetworkPicture);
@@ -144,6 +148,7 @@ void Form1::runComputation(std::vector<std::string> replayed) {
     typing_ = false;
     recovery_->discard();
     running_ = false;
+    followRecordInEditor();
     if (lost_) Command2_Click();
 }
 
@@ -170,6 +175,9 @@ bool Form1::openObservationFile(const QString& path) {
         statusBar_->showMessage(QString::fromStdString(reading.notice));
     }
     lastFolder_ = QFileInfo(path).absolutePath();
+    // The file's settings belong to its observations (absent: the defaults).
+    record_.setSettings(reading.values->settings);
+    state_.settings = reading.values->settings;
     runComputation(typedAnswers(*reading.values));
     return true;
 }
