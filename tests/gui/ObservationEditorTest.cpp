@@ -290,7 +290,7 @@ TEST(ObservationEditorWindow, BadCellIsMarkedAndFullWidthDigitsAreRead) {
     };
     for (const Bad& bad : {Bad{"anglesTable", 2, 0, "abc", "第 3 个三角形的求距角 a(3)", "不是数值"},
                            Bad{"sidesTable", 3, 0, "0", "边长 s(4)", "边长必须大于 0"},
-                           Bad{"settingsTable", RowWeighting, 0, "best", "定权方式", "classic"}}) {
+                           Bad{"settingsTable", RowWeighting, 0, "best", "定权方式", "定权方式应为"}}) {
         const QString old = e.cell(bad.table, bad.row, bad.column);
         e.type(bad.table, bad.row, bad.column, QString::fromUtf8(bad.text));
         QTableWidgetItem* item = e.table(bad.table)->item(bad.row, bad.column);
@@ -300,7 +300,8 @@ TEST(ObservationEditorWindow, BadCellIsMarkedAndFullWidthDigitsAreRead) {
         EXPECT_FALSE(e.action("recomputeAction")->isEnabled()) << bad.text;
         EXPECT_NE(status->text().indexOf(QString::fromUtf8(bad.name)), -1) << status->text().toStdString();
         e.type(bad.table, bad.row, bad.column, old);
-        EXPECT_TRUE(item->toolTip().isEmpty() || bad.row == RowWeighting);
+        EXPECT_EQ(item->toolTip().indexOf(QString::fromUtf8(bad.why)), -1) << item->toolTip().toStdString();
+        EXPECT_EQ(item->background(), e.table(bad.table)->item(0, 0)->background()) << bad.text;
         EXPECT_TRUE(e.action("recomputeAction")->isEnabled()) << bad.text;
     }
     e.type("anglesTable", 1, 1, "５３．０３５０４");  // the same angle, typed full width

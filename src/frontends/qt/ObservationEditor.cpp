@@ -9,7 +9,9 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QSettings>
+#include <QStyledItemDelegate>
 #include <QToolBar>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -29,6 +31,21 @@ namespace {
 const QString kAutoComputeKey = QStringLiteral("editor/autoCompute");
 const QColor kBadColour(255, 205, 205);
 const QColor kNotAskedColour(225, 225, 225);
+constexpr int kBadRole = Qt::UserRole + 1;
+
+// Draws a red frame round a bad cell, seen also when the cell is selected.
+class BadCellFrame : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        if (!index.data(kBadRole).toBool()) return;
+        painter->save();
+        painter->setPen(QPen(QColor(200, 0, 0), 2));
+        painter->drawRect(QRectF(option.rect).adjusted(1, 1, -1, -1));
+        painter->restore();
+    }
+};
 
 QString shortest(double value) { return QString::fromStdString(numberAnswer(value)); }
 QString shortest(const std::optional<double>& value) { return value ? shortest(*value) : QString(); }
@@ -435,6 +452,7 @@ void ObservationEditor::build() {
         auto* table = new EditorTable(this, spec.group);
         table->setObjectName(QString::fromUtf8(spec.name));
         table->setColumnCount(spec.group == EditorGroup::Angles ? 3 : 1);
+        table->setItemDelegate(new BadCellFrame(table));
         if (spec.group == EditorGroup::Angles) {
             table->setHorizontalHeaderLabels({QStringLiteral("求距角 a"), QStringLiteral("前进角 b"), QStringLiteral("中心角 c")});
         } else {
@@ -517,17 +535,20 @@ void ObservationEditor::refreshCell(CellRef cell) {
     if (document_.editable(cell)) flags |= Qt::ItemIsEditable;
     item->setFlags(flags);
     const QString why = document_.problem(cell);
-    if (!document_.asked(cell)) {
+    item->setData(kBadRole, !why.isEmpty());
+    if (!document_.editable(cell)) {
         item->setBackground(kNotAskedColour);
-        item->setToolTip(QStringLiteral("在这种已知点情形下不输入"));
+        item->setToolTip(document_.asked(cell) ? QStringLiteral("三角形个数不能修改：不同的 n 是一次新的计算。")
+                                               : QStringLiteral("在这种已知点情形下不输入"));
     } else if (!why.isEmpty()) {
         item->setBackground(kBadColour);
         item->setToolTip(why);
     } else {
         item->setBackground(QBrush());
-        item->setToolTip(cell.group == EditorGroup::Settings && cell.index == RowWeighting
-                             ? QStringLiteral("classic（按限差定权）或 rigorous（严密定权）；空着为 classic")
-                             : QString());
+        const char* const settingHints[kSettingsRows] = {
+            "秒，大于 0；空着取测角限差", "毫米，大于 0；空着取按限差推算的值", "与毫米数一起给出，不小于 0；可空着",
+            "classic（按限差定权）或 rigorous（严密定权）；空着为 classic"};
+        item->setToolTip(cell.group == EditorGroup::Settings ? QString::fromUtf8(settingHints[cell.index]) : QString());
     }
     filling_ = false;
 }
