@@ -6,6 +6,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QMenu>
+#include <QMenuBar>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -215,6 +218,14 @@ TEST(ObservationEditorWindow, CorrectAnAngleThenUndo) {
     OpenEditor e("aonly-n8-town");
     ASSERT_NE(e.editor, nullptr);
     const auto before = fieldTexts(e.form);
+    QAction* menuEntry = nullptr;
+    for (QAction* menu : e.form.findChild<QMenuBar*>("menuBar")->actions()) {
+        for (QAction* action : menu->menu()->actions()) {
+            if (action->text().startsWith("观测数据")) menuEntry = action;
+        }
+    }
+    ASSERT_NE(menuEntry, nullptr);
+    EXPECT_EQ(menuEntry->shortcut().toString(), "Ctrl+E");
     // The flagged angle b(2), as the quality window would ask for it.
     e.form.showObservationEditor(5);
     EXPECT_EQ(e.table("anglesTable")->currentRow(), 1);
@@ -372,6 +383,15 @@ TEST(ObservationEditorWindow, PasteAColumnOfSides) {
     EXPECT_EQ(e.cell("anglesTable", 6, 2), "46.3");
     EXPECT_EQ(e.cell("anglesTable", 7, 0), "58.1");
     EXPECT_EQ(e.editor->undoStack()->count(), 1);  // the undone paste is gone from the history
+
+    // Ctrl+V pastes the clipboard from the current cell.
+    QApplication::clipboard()->setText(QStringLiteral("611.7\n537.9\n"));
+    sides->setCurrentCell(0, 0);
+    QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
+    QApplication::sendEvent(sides, &paste);
+    EXPECT_EQ(e.cell("sidesTable", 0), "611.7");
+    EXPECT_EQ(e.cell("sidesTable", 1), "537.9");
+    EXPECT_EQ(e.editor->undoStack()->count(), 2);
 }
 
 // An unfinished file goes on with the prompts; what is typed then shows in
