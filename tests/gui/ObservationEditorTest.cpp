@@ -392,6 +392,22 @@ TEST(ObservationEditorWindow, PasteAColumnOfSides) {
     EXPECT_EQ(e.cell("sidesTable", 0), "611.7");
     EXPECT_EQ(e.cell("sidesTable", 1), "537.9");
     EXPECT_EQ(e.editor->undoStack()->count(), 2);
+
+    // A selection is copied as a spreadsheet column, and Delete empties it
+    // in one step.
+    sides->clearSelection();
+    sides->setRangeSelected(QTableWidgetSelectionRange(1, 0, 2, 0), true);
+    QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+    QApplication::sendEvent(sides, &copy);
+    EXPECT_EQ(QApplication::clipboard()->text(), "537.9\n570.1832\n");
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(sides, &del);
+    EXPECT_EQ(e.cell("sidesTable", 1), "");
+    EXPECT_EQ(e.cell("sidesTable", 2), "");
+    EXPECT_EQ(e.cell("sidesTable", 0), "611.7");
+    EXPECT_FALSE(e.action("recomputeAction")->isEnabled());
+    e.editor->undoStack()->undo();
+    EXPECT_EQ(e.cell("sidesTable", 2), "570.1832");
 }
 
 // An unfinished file goes on with the prompts; what is typed then shows in

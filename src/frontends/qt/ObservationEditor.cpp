@@ -371,8 +371,33 @@ std::pair<int, int> EditorTable::place(int index) const {
 }
 
 void EditorTable::keyPressEvent(QKeyEvent* event) {
-    if (event->matches(QKeySequence::Paste) && state() != EditingState) {
-        editor_->paste(this, currentRow(), currentColumn(), QApplication::clipboard()->text());
+    const bool editing = state() == EditingState;
+    // The selection's top left cell, or the current one.
+    int top = currentRow(), left = currentColumn();
+    int bottom = top, right = left;
+    if (const QList<QTableWidgetSelectionRange> ranges = selectedRanges(); !ranges.isEmpty()) {
+        top = ranges.first().topRow();
+        left = ranges.first().leftColumn();
+        bottom = ranges.first().bottomRow();
+        right = ranges.first().rightColumn();
+    }
+    if (event->matches(QKeySequence::Paste) && !editing) {
+        editor_->paste(this, top, left, QApplication::clipboard()->text());
+        return;
+    }
+    // Copied as a spreadsheet block: tabs between cells, a line per row.
+    if (event->matches(QKeySequence::Copy) && !editing && top >= 0) {
+        QStringList lines;
+        for (int row = top; row <= bottom; ++row) {
+            QStringList fields;
+            for (int column = left; column <= right; ++column) fields << (item(row, column) ? item(row, column)->text() : QString());
+            lines << fields.join(QLatin1Char('\t'));
+        }
+        QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+        return;
+    }
+    if ((event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) && !editing) {
+        editor_->clearCells(this);
         return;
     }
     if (event->key() == Qt::Key_Escape && state() != EditingState) {
@@ -626,6 +651,17 @@ bool ObservationEditor::paste(EditorTable* t, int row, int column, const QString
     changedByEdit_ = true;
     undo_->push(new CellsCommand(this, std::move(edits), QStringLiteral("粘贴")));
     return true;
+}
+
+void ObservationEditor::clearCells(EditorTable* t) {
+    std::vector<CellEdit> edits;
+    for (QTableWidgetItem* item : t->selectedItems()) {
+        const CellRef cell = t->cellAt(item->row(), item->column());
+        if (document_.editable(cell) && !document_.text(cell).isEmpty()) edits.push_back({cell, document_.text(cell), {}});
+    }
+    if (edits.empty()) return;
+    changedByEdit_ = true;
+    undo_->push(new CellsCommand(this, std::move(edits), QStringLiteral("清除")));
 }
 
 void ObservationEditor::apply(const std::vector<CellEdit>& edits, bool undoing) {

@@ -140,6 +140,8 @@ public:
     // onwards in `table`: all its cells or none, one undo step. False (with
     // the first bad cell named) when refused.
     bool paste(EditorTable* table, int row, int column, const QString& text);
+    // Delete: empties the selected cells that can change, one undo step.
+    void clearCells(EditorTable* table);
     // 重新计算: only when every cell is present and valid.
     void recompute();
     // 继续输入: replays up to the first missing value and goes on with the
