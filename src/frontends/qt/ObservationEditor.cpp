@@ -484,7 +484,10 @@ void ObservationEditor::build() {
             table->horizontalHeader()->hide();
         }
         table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-        table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        // Rows of one height: sizing each to its contents is slow for the
+        // 13 000 sides of the largest network.
+        table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
         connect(table, &QTableWidget::itemChanged, this, [this, table](QTableWidgetItem* item) { cellChanged(table, item); });
         inner->addWidget(table);
         tables_.push_back(table);
@@ -631,7 +634,9 @@ bool ObservationEditor::paste(EditorTable* t, int row, int column, const QString
                 return false;
             }
             const CellRef cell = t->cellAt(r, c);
-            const QString value = fields[j].trimmed();
+            // Names are taken as typed; numbers lose the blanks a
+            // spreadsheet may leave round them.
+            const QString value = cell.group == EditorGroup::Names ? fields[j] : fields[j].trimmed();
             if (const QString why = document_.refusal(cell, value); !why.isEmpty()) {
                 refuse(QStringLiteral("粘贴被拒绝：%1").arg(why));
                 return false;
