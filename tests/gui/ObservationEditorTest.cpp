@@ -83,6 +83,9 @@ struct OpenEditor {
     ObservationEditor* editor = nullptr;
 
     explicit OpenEditor(const std::string& name) {
+        // 自动计算 from this test's own settings (off), never the user's.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString(scratchFile("config").string()));
         form.setRecoveryFolder(QString::fromStdString(scratchFile("recovery").string()));
         form.show();
         driver = std::make_unique<DialogDriver>([this](QWidget* d) { dialogs.handle(d); });
@@ -259,7 +262,6 @@ TEST(ObservationEditorWindow, CorrectAnAngleThenUndo) {
 // With 自动计算 on, every accepted change, undo and redo recomputes; the
 // choice is kept for the next run of the program.
 TEST(ObservationEditorWindow, AutoComputeFollowsEveryEditAndIsKept) {
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(scratchFile("config").string()));
     OpenEditor e("aonly-n8-town");
     const auto before = fieldTexts(e.form);
     auto* check = e.editor->findChild<QCheckBox*>("autoCompute");
