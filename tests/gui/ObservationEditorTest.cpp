@@ -237,6 +237,7 @@ TEST(ObservationEditorWindow, CorrectAnAngleThenUndo) {
     EXPECT_EQ(e.cell("networkTable", RowT0), "97.53371");
     EXPECT_EQ(e.cell("sidesTable", 15), "555.6098");
 
+    e.form.showPrecisionTable();
     e.type("anglesTable", 1, 1, "53.03544");
     EXPECT_EQ(e.cell("anglesTable", 1, 1), "53.03544");
     ASSERT_TRUE(e.action("recomputeAction")->isEnabled());
@@ -246,6 +247,11 @@ TEST(ObservationEditorWindow, CorrectAnAngleThenUndo) {
     const auto corrected = fieldTexts(e.form);
     EXPECT_NE(corrected, before);
     EXPECT_EQ(e.form.record().values().angles[4], 53.03544);
+    // The precision table that was open shows the new results.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const auto tables = e.form.findChildren<QWidget*>("precisionTableWindow");
+    ASSERT_EQ(tables.size(), 1);
+    EXPECT_TRUE(tables[0]->isVisible());
 
     e.editor->undoStack()->undo();
     EXPECT_EQ(e.cell("anglesTable", 1, 1), "53.03504");
@@ -280,12 +286,16 @@ TEST(ObservationEditorWindow, AutoComputeFollowsEveryEditAndIsKept) {
     EXPECT_EQ(fieldTexts(e.form), changed);
     EXPECT_EQ(e.dialogs.promptsSeen, 0);
 
+    // Closed and opened again: the same document, edits and history.
     e.editor->close();
     e.form.showObservationEditor();
-    auto* again = e.form.findChild<ObservationEditor*>("observationEditor");
-    ASSERT_NE(again, nullptr);
-    EXPECT_TRUE(again->autoCompute());
-    again->setAutoCompute(false);
+    EXPECT_EQ(e.form.findChild<ObservationEditor*>("observationEditor"), e.editor);
+    EXPECT_EQ(e.cell("anglesTable", 0, 2), "abc");
+    EXPECT_EQ(e.editor->undoStack()->count(), 2);
+    // The next run of the program starts with 自动计算 as it was left.
+    EXPECT_TRUE(ObservationEditor().autoCompute());
+    check->setChecked(false);
+    EXPECT_FALSE(ObservationEditor().autoCompute());
 }
 
 // A bad cell is marked, says why, and stops 重新计算 until corrected;

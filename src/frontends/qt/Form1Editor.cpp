@@ -15,9 +15,10 @@ void Form1::showObservationEditor(int observation) {
             inform(this, QStringLiteral("还没有观测数据：请先打开观测数据文件或开始计算。"));
             return;
         }
+        // Kept when closed: its edits and their undo history wait for the
+        // next time it is opened.
         auto* editor = new ObservationEditor(this);
         editor->setWindowFlag(Qt::Window);
-        editor->setAttribute(Qt::WA_DeleteOnClose);
         editor->setRunner([this](const ObservationValues& values) { runFromEditor(values); });
         editor->load(record_.values());
         editor_ = editor;
@@ -35,8 +36,15 @@ void Form1::runFromEditor(const ObservationValues& values) {
     record_.setSettings(values.settings);
     state_.settings = values.settings;
     runComputation(typedAnswers(values));
-    if (state_.complete && table) showPrecisionTable();
-    if (state_.complete && picture) showNetworkPicture();
+    // The closed ones are only deleted later: new windows take their place.
+    if (state_.complete && table) {
+        tableWindow_.clear();
+        showPrecisionTable();
+    }
+    if (state_.complete && picture) {
+        pictureWindow_.clear();
+        showNetworkPicture();
+    }
     if (editor_) editor_->raise();
 }
 
