@@ -29,6 +29,8 @@ class QStatusBar;
 
 namespace kestrane {
 
+class ObservationEditor;
+
 // A label whose caption wraps at its blanks onto further lines when it is
 // wider than the label, and nowhere else; a caption that still does not fit
 // is drawn smaller (see FittedText.h).
@@ -166,6 +168,12 @@ public:
     // The shipped example files, by name.
     static QStringList exampleFiles();
 
+public slots:
+    // 编辑 → 观测数据: the editor of the current document (Form1Editor.cpp).
+    // Observation 1..3n selects the angle a(i), b(i) or c(i) of triangle
+    // (k + 2) / 3, 3n + k the side s(k).
+    void showObservationEditor(int observation = 0);
+
 protected:
     // While a computation runs the window cannot be closed.
     void closeEvent(QCloseEvent* event) override;
@@ -195,6 +203,10 @@ private:
     // picture shows its marks from then on.
     const QualityCheck& computeQuality();
     void saveQualityAsPdf();
+    // A computation from the editor's values, and the editor following the
+    // values of any other computation.
+    void runFromEditor(const ObservationValues& values);
+    void followRecordInEditor();
 
     AdjustmentState state_;
     WindowFields fields_;
@@ -211,6 +223,7 @@ private:
     AprioriSettings settings_;
     std::optional<QualityCheck> quality_;
     QPointer<QWidget> tableWindow_, pictureWindow_, qualityWindow_;
+    QPointer<ObservationEditor> editor_;
     QStatusBar* statusBar_ = nullptr;  // under the form; shows how a file was read
     bool running_ = false;
     bool lost_ = false;

@@ -89,6 +89,10 @@ void Form1::buildMenu() {
     file->addSeparator();
     file->addAction(QStringLiteral("退出(&X)"), QKeySequence(QStringLiteral("Ctrl+Q")), this, &Form1::Command2_Click);
 
+    QMenu* edit = bar->addMenu(QStringLiteral("编辑(&E)"));
+    edit->addAction(QStringLiteral("观测数据(&D)…"), QKeySequence(QStringLiteral("Ctrl+E")), this,
+                    [this] { showObservationEditor(); });
+
     QMenu* compute = bar->addMenu(QStringLiteral("计算(&C)"));
     compute->setObjectName(QStringLiteral("computeMenu"));
     compute->addAction(QStringLiteral("平差设置(&A)…"), this, &Form1::showSettingsDialog);
@@ -156,6 +160,7 @@ void Form1::runComputation(std::vector<std::string> replayed) {
     typing_ = false;
     recovery_->discard();
     running_ = false;
+    followRecordInEditor();
     if (lost_) Command2_Click();
 }
 

@@ -50,6 +50,10 @@ void Form1::showQualityCheck() {
         window->setWindowFlag(Qt::Window);
         window->setAttribute(Qt::WA_DeleteOnClose);
         connect(window, &QualityWindow::printRequested, this, &Form1::printQualityCheck);
+        // A flagged observation is corrected in the editor.
+        connect(window, &QualityWindow::observationActivated, this, [this](int observation) {
+            showObservationEditor(observation);
+        });
         qualityWindow_ = window;
     }
     qualityWindow_->show();

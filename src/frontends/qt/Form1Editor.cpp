@@ -1,0 +1,61 @@
+// The observation editor of the window: opened from 编辑 → 观测数据, it
+// follows the values of every computation and runs its own by replaying
+// them, as opening a file does.
+#include "driver/TypedAnswers.h"
+#include "frontends/qt/Form1.h"
+#include "frontends/qt/MessageBoxes.h"
+#include "frontends/qt/ObservationEditor.h"
+
+namespace kestrane {
+
+void Form1::showObservationEditor(int observation) {
+    if (running_) return;
+    if (!editor_) {
+        if (record_.values().empty()) {
+            inform(this, QStringLiteral("还没有观测数据：请先打开观测数据文件或开始计算。"));
+            return;
+        }
+        // Kept when closed: its edits and their undo history wait for the
+        // next time it is opened.
+        auto* editor = new ObservationEditor(this);
+        editor->setWindowFlag(Qt::Window);
+        editor->setRunner([this](const ObservationValues& values) { runFromEditor(values); });
+        editor->load(record_.values());
+        editor_ = editor;
+    }
+    editor_->show();
+    editor_->raise();
+    editor_->activateWindow();
+    if (observation > 0) editor_->select(observation);
+}
+
+void Form1::runFromEditor(const ObservationValues& values) {
+    if (running_) return;
+    // The views of the last results come back with the new ones.
+    const bool table = tableWindow_, picture = pictureWindow_;
+    const bool checking = qualityWindow_ && qualityWindow_->isVisible();
+    // The editor's settings are the document's from now on.
+    settings_ = values.settings;
+    runComputation(typedAnswers(values));
+    if (state_.complete && checking) showQualityCheck();
+    // The closed ones are only deleted later: new windows take their place.
+    if (state_.complete && table) {
+        tableWindow_.clear();
+        showPrecisionTable();
+    }
+    if (state_.complete && picture) {
+        pictureWindow_.clear();
+        showNetworkPicture();
+    }
+    if (editor_) editor_->raise();
+}
+
+void Form1::followRecordInEditor() {
+    // A computation that replayed the editor's values leaves them as they
+    // are, undo history included; any other brings its values.
+    if (editor_ && !record_.values().empty() && record_.values() != editor_->document().values()) {
+        editor_->load(record_.values());
+    }
+}
+
+}  // namespace kestrane
