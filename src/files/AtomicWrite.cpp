@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "files/FileIdentity.h"
+
 namespace kestrane {
 
 namespace {
@@ -98,8 +100,8 @@ AtomicFile::~AtomicFile() {
 }
 
 bool AtomicFile::open(const std::string& target, std::string& error) {
-    if (!createTemporary(target, temporary_, error)) return false;
-    target_ = target;
+    if (!createTemporary(writtenPath(target), temporary_, error)) return false;
+    target_ = writtenPath(target);
     stream_.open(temporary_, std::ios::binary | std::ios::trunc);
     return true;
 }
@@ -118,7 +120,7 @@ bool AtomicFile::commit(std::string& error) {
 
 bool checkWritable(const std::string& target, std::string& error) {
     std::string temporary;
-    if (!createTemporary(target, temporary, error)) return false;
+    if (!createTemporary(writtenPath(target), temporary, error)) return false;
     ::unlink(temporary.c_str());
     return true;
 }
@@ -126,15 +128,17 @@ bool checkWritable(const std::string& target, std::string& error) {
 bool writeAtomically(const std::string& target,
                      const std::function<bool(const std::string& tempPath, std::string& error)>& write,
                      std::string& error) {
+    // Through a symlink the target is replaced; the link stays.
+    const std::string written = writtenPath(target);
     std::string temporary;
-    if (!createTemporary(target, temporary, error)) return false;
+    if (!createTemporary(written, temporary, error)) return false;
     std::string writeError;
     if (!write(temporary, writeError)) {
         ::unlink(temporary.c_str());
         error = writeError.empty() ? "无法写入文件 “" + target + "”。" : writeError;
         return false;
     }
-    return putInPlace(temporary, target, error);
+    return putInPlace(temporary, written, error);
 }
 
 bool writeTextAtomically(const std::string& target, const std::string& text, std::string& error) {

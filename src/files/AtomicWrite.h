@@ -1,7 +1,8 @@
 // Output files written atomically: the content goes to a temporary file in
 // the target's folder, which is then renamed over the target, so that a
 // failed or interrupted write never leaves a half-written file or destroys
-// an older one.
+// an older one. Written through a symlink, the file replaced is the link's
+// target; the link stays.
 #pragma once
 
 #include <fstream>
