@@ -426,7 +426,8 @@ bool writeNetworkPlot(const AdjustmentState& state, const std::vector<PointPreci
         if (error) *error = QStringLiteral("网图只能写成 SVG 或 PDF 文件: ") + path;
         return false;
     }
-    const auto app = offscreenApplicationIfNone();
+    const auto documents = DocumentApplication::session();
+    documents->ensure();
     const NetworkPicture picture(state, precision);
     if (picture.empty()) {
         if (error) *error = QStringLiteral("没有完成的计算, 无法绘制网图");

@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QTimer>
 
-#include <clocale>
 #include <memory>
 #include <ostream>
 
@@ -30,14 +29,26 @@ int runWindow(int argc, char** argv, const std::string& observationFile) {
     return app.exec();
 }
 
+namespace {
+
+// A failed document's message, with what Qt said while drawing it.
+void reportFailure(const QString& error, DocumentApplication& documents, std::ostream& err) {
+    err << error.toStdString() << '\n';
+    const QString said = documents.takeMessages();
+    if (!said.isEmpty()) err << said.toStdString() << '\n';
+}
+
+}  // namespace
+
+// Both writers of a run hold one session: the application made for the first
+// document serves the next one as well.
 PdfWriter pdfWriter() {
-    return [](const AdjustmentState& state, const std::string& path, std::ostream& err) {
-        // Printing needs the font machinery of a GUI application, never a
-        // display.
-        const auto app = offscreenApplicationIfNone();
+    return [documents = DocumentApplication::session()](const AdjustmentState& state, const std::string& path,
+                                                        std::ostream& err) {
+        documents->ensure();
         QString error;
         if (writeReportPdf(state, QString::fromStdString(path), &error) == 0) {
-            err << error.toStdString() << '\n';
+            reportFailure(error, *documents, err);
             return false;
         }
         return true;
@@ -45,12 +56,13 @@ PdfWriter pdfWriter() {
 }
 
 PlotWriter plotWriter() {
-    return [](const AdjustmentState& state, const std::vector<PointPrecision>& precision, const std::string& path,
-              std::ostream& err) {
-        // The drawing makes its own offscreen application when none runs.
+    return [documents = DocumentApplication::session()](const AdjustmentState& state,
+                                                        const std::vector<PointPrecision>& precision,
+                                                        const std::string& path, std::ostream& err) {
+        documents->ensure();
         QString error;
         if (!writeNetworkPlot(state, precision, QString::fromStdString(path), &error)) {
-            err << error.toStdString() << '\n';
+            reportFailure(error, *documents, err);
             return false;
         }
         return true;

@@ -5,11 +5,13 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPixmap>
+#include <QStringList>
 #include <QStyleFactory>
 #include <QSvgRenderer>
 #include <QTranslator>
 
 #include <clocale>
+#include <mutex>
 
 // The resource lies in a static library: its registration is called from
 // the code so that the linker keeps it. Outside any namespace, as the
@@ -57,14 +59,57 @@ void prepareApplication(QApplication& app) {
     QApplication::setWindowIcon(applicationIcon());
 }
 
-std::unique_ptr<QGuiApplication> offscreenApplicationIfNone() {
-    if (QCoreApplication::instance()) return {};
-    static int argc = 3;
-    static char arg0[] = "kestrane", arg1[] = "-platform", arg2[] = "offscreen";
-    static char* argv[] = {arg0, arg1, arg2, nullptr};
-    auto app = std::make_unique<QGuiApplication>(argc, argv);
+namespace {
+
+// Qt's messages while a document application lives, and the handler that
+// was there before.
+std::mutex qtMessagesMutex;
+QStringList qtMessages;
+QtMessageHandler previousHandler = nullptr;
+
+void keepQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtFatalMsg) {
+        if (previousHandler) previousHandler(type, context, message);
+        return;
+    }
+    const std::lock_guard<std::mutex> lock(qtMessagesMutex);
+    qtMessages << message;
+}
+
+}  // namespace
+
+std::shared_ptr<DocumentApplication> DocumentApplication::session() {
+    static std::weak_ptr<DocumentApplication> held;
+    std::shared_ptr<DocumentApplication> current = held.lock();
+    if (!current) {
+        current = std::make_shared<DocumentApplication>();
+        held = current;
+    }
+    return current;
+}
+
+DocumentApplication::DocumentApplication() = default;
+
+DocumentApplication::~DocumentApplication() {
+    application_.reset();
+    if (handlerInstalled_) qInstallMessageHandler(previousHandler);
+}
+
+void DocumentApplication::ensure() {
+    if (QCoreApplication::instance()) return;
+    if (!handlerInstalled_) {
+        previousHandler = qInstallMessageHandler(keepQtMessage);
+        handlerInstalled_ = true;
+    }
+    application_ = std::make_unique<QGuiApplication>(argc_, argv_);
     std::setlocale(LC_NUMERIC, "C");
-    return app;
+}
+
+QString DocumentApplication::takeMessages() {
+    const std::lock_guard<std::mutex> lock(qtMessagesMutex);
+    const QString text = qtMessages.join(QLatin1Char('\n'));
+    qtMessages.clear();
+    return text;
 }
 
 }  // namespace kestrane
