@@ -250,34 +250,33 @@ int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& ou
             printReport(state, printer);
             writeText(options.reportPath, printer.text());
         }
-        if (!options.pdfPath.empty()) {
-            if (pdfWriter) {
-                report(writeAtomically(
-                           options.pdfPath,
-                           [&](const std::string& path, std::string& writeError) {
-                               std::ostringstream messages;
-                               const bool ok = pdfWriter(state, path, messages);
-                               writeError = messages.str();
-                               return ok;
-                           },
-                           error),
-                       error);
-            } else {
-                report(false, "此版本不能输出 PDF 文件。");
+        // The documents that the window's drawing code writes, each into a
+        // scratch file put in place when complete.
+        auto writeDocument = [&](const std::string& path, const auto& writer, const char* missing, auto&&... args) {
+            if (!writer) {
+                report(false, missing);
+                return;
             }
-        }
+            report(writeAtomically(
+                       path,
+                       [&](const std::string& scratch, std::string& writeError) {
+                           std::ostringstream messages;
+                           const bool ok = writer(state, args..., scratch, messages);
+                           writeError = messages.str();
+                           while (!writeError.empty() && writeError.back() == '\n') writeError.pop_back();
+                           return ok;
+                       },
+                       error),
+                   error);
+        };
+        if (!options.pdfPath.empty()) writeDocument(options.pdfPath, pdfWriter, "此版本不能输出 PDF 文件。");
         // Every point's precision only when the table or the picture needs it.
         std::vector<PointPrecision> precision;
         if (!options.csvPath.empty() || !options.plotPath.empty()) precision = computePointPrecision(state);
         if (!options.csvPath.empty()) {
             writeText(options.csvPath, resultsTableText(state, precision));
         }
-        if (!options.plotPath.empty()) {
-            // The picture replaces its file only when complete.
-            std::ostringstream messages;
-            if (plotWriter) report(plotWriter(state, precision, options.plotPath, messages), messages.str());
-            else report(false, "此版本不能绘制网图。");
-        }
+        if (!options.plotPath.empty()) writeDocument(options.plotPath, plotWriter, "此版本不能绘制网图。", precision);
     }
     if (!written && status == kExitCompleted) status = kExitCannotCreate;
     return status;
