@@ -29,17 +29,6 @@ int runWindow(int argc, char** argv, const std::string& observationFile) {
     return app.exec();
 }
 
-namespace {
-
-// A failed document's message, with what Qt said while drawing it.
-void reportFailure(const QString& error, DocumentApplication& documents, std::ostream& err) {
-    err << error.toStdString() << '\n';
-    const QString said = documents.takeMessages();
-    if (!said.isEmpty()) err << said.toStdString() << '\n';
-}
-
-}  // namespace
-
 // Both writers of a run hold one session: the application made for the first
 // document serves the next one as well.
 PdfWriter pdfWriter() {
@@ -48,7 +37,7 @@ PdfWriter pdfWriter() {
         documents->ensure();
         QString error;
         if (writeReportPdf(state, QString::fromStdString(path), &error) == 0) {
-            reportFailure(error, *documents, err);
+            err << error.toStdString() << '\n';
             return false;
         }
         return true;
@@ -62,7 +51,7 @@ PlotWriter plotWriter() {
         documents->ensure();
         QString error;
         if (!writeNetworkPlot(state, precision, QString::fromStdString(path), &error)) {
-            reportFailure(error, *documents, err);
+            err << error.toStdString() << '\n';
             return false;
         }
         return true;

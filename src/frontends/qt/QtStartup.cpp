@@ -5,13 +5,11 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPixmap>
-#include <QStringList>
 #include <QStyleFactory>
 #include <QSvgRenderer>
 #include <QTranslator>
 
 #include <clocale>
-#include <mutex>
 
 // The resource lies in a static library: its registration is called from
 // the code so that the linker keeps it. Outside any namespace, as the
@@ -61,19 +59,11 @@ void prepareApplication(QApplication& app) {
 
 namespace {
 
-// Qt's messages while a document application lives, and the handler that
-// was there before.
-std::mutex qtMessagesMutex;
-QStringList qtMessages;
+// The handler that was there before the document application.
 QtMessageHandler previousHandler = nullptr;
 
-void keepQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (type == QtFatalMsg) {
-        if (previousHandler) previousHandler(type, context, message);
-        return;
-    }
-    const std::lock_guard<std::mutex> lock(qtMessagesMutex);
-    qtMessages << message;
+void keepQtMessagesBack(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtFatalMsg && previousHandler) previousHandler(type, context, message);
 }
 
 }  // namespace
@@ -98,18 +88,11 @@ DocumentApplication::~DocumentApplication() {
 void DocumentApplication::ensure() {
     if (QCoreApplication::instance()) return;
     if (!handlerInstalled_) {
-        previousHandler = qInstallMessageHandler(keepQtMessage);
+        previousHandler = qInstallMessageHandler(keepQtMessagesBack);
         handlerInstalled_ = true;
     }
     application_ = std::make_unique<QGuiApplication>(argc_, argv_);
     std::setlocale(LC_NUMERIC, "C");
-}
-
-QString DocumentApplication::takeMessages() {
-    const std::lock_guard<std::mutex> lock(qtMessagesMutex);
-    const QString text = qtMessages.join(QLatin1Char('\n'));
-    qtMessages.clear();
-    return text;
 }
 
 }  // namespace kestrane

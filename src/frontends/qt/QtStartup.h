@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QIcon>
-#include <QString>
 
 #include <memory>
 
@@ -31,9 +30,10 @@ bool installQtChinese(QCoreApplication& app);
 // window, the tests), it serves and none is made.
 //
 // While the offscreen application lives, Qt's own diagnostics (a missing
-// XDG_RUNTIME_DIR, a missing font) are kept from the user's standard error:
-// a document that cannot be written is reported by its writer, and the
-// writer adds what Qt said (takeMessages). A fatal message still goes out.
+// XDG_RUNTIME_DIR, a font not found) are kept from the user's standard
+// error: a console run says on standard error only what the program says. A
+// document that cannot be written is reported by its writer; a fatal message
+// still goes out.
 class DocumentApplication {
 public:
     // The session of the run: the one that is held, or a new one.
@@ -46,9 +46,6 @@ public:
 
     // An application runs once this returns.
     void ensure();
-    // What Qt said while this session's application lived, one message a
-    // line; cleared.
-    QString takeMessages();
 
 private:
     // The arguments live as long as the application, which keeps and edits
