@@ -24,6 +24,7 @@
 #include "frontends/qt/HelpDialogs.h"
 #include "frontends/qt/MessageBoxes.h"
 #include "frontends/qt/NetworkPictureWindow.h"
+#include "frontends/qt/OutputGuard.h"
 #include "frontends/qt/PrecisionTableWindow.h"
 #include "prompting/ReplayingPrompt.h"
 
@@ -148,6 +149,7 @@ bool Form1::openObservationFile(const QString& path) {
         return false;
     }
     lastFolder_ = QFileInfo(path).absolutePath();
+    observationFile_ = path;
     runComputation(typedAnswers(*reading.values));
     return true;
 }
@@ -182,6 +184,7 @@ bool Form1::saveEnteredValues() {
         inform(this, QString::fromStdString(error), QMessageBox::Warning);
         return false;
     }
+    observationFile_ = path;
     return true;
 }
 
@@ -209,7 +212,7 @@ void Form1::exportResults() {
     const QString path = chooseSavePath(QStringLiteral("导出结果"), QStringLiteral("kestrane-results.csv"),
                                         QStringLiteral("CSV 文件 (*.csv)"), QStringLiteral("csv"),
                                         QStringLiteral("exportResults"));
-    if (path.isEmpty()) return;
+    if (path.isEmpty() || refusedAsOutput(this, path)) return;
     std::string error;
     if (!writeTextAtomically(QDir::toNativeSeparators(path).toStdString(),
                              resultsTableText(state_, pointPrecision()), error)) {
