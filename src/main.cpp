@@ -125,5 +125,9 @@ int main(int argc, char** argv) {
         if (consoleOption) return usageError("--input、--transcript 等选项只用于 --console");
         return kestrane::runWindow(argc, argv, windowFile);
     }
-    return kestrane::runConsole(options, std::cin, std::cout, std::cerr, kestrane::pdfWriter(), kestrane::plotWriter());
+    const int status =
+        kestrane::runConsole(options, std::cin, std::cout, std::cerr, kestrane::pdfWriter(), kestrane::plotWriter());
+    // A bad combination of files is a bad command line: its message, then usage.
+    if (status == kestrane::kExitUsage) std::cerr << kUsage;
+    return status;
 }

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "files/FileIdentity.h"
+
 namespace kestrane {
 
 namespace {
@@ -23,26 +25,73 @@ std::string reason(int code) { return std::strerror(code); }
 
 RenameCall renameCall = &std::rename;
 
-// A new, empty file next to the target, opened for writing; -1 with errno
-// set when the folder takes none.
-int makeTemporary(const std::string& target, std::string& path) {
-    const std::string name = std::filesystem::path(target).filename().string();
-    std::string pattern = folderOf(target) + "/." + (name.empty() ? "kestrane" : name) + ".XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int fd = mkstemp(buffer.data());
-    if (fd >= 0) path = buffer.data();
-    return fd;
+std::string cannotWrite(const std::string& target, const std::string& why) {
+    return "无法写入文件 “" + target + "”：" + why + "。";
 }
 
-bool isFolder(const std::string& path) {
+// What a path names now (through symlinks).
+enum class Kind { Missing, Regular, Folder, Special };
+
+Kind kindOf(const std::string& path) {
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    if (::stat(path.c_str(), &info) != 0) return Kind::Missing;
+    if (S_ISREG(info.st_mode)) return Kind::Regular;
+    return S_ISDIR(info.st_mode) ? Kind::Folder : Kind::Special;
 }
+
+}  // namespace
+
+// A scratch file that becomes the target: in a private folder next to the
+// target, so that it can be renamed over it, and named as the target is
+// (writers choose the format by the extension). A device or a pipe (like
+// /dev/null) is never replaced: its content is written in the system's
+// temporary folder, then copied into it.
+class ScratchFile {
+public:
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+    ScratchFile() = default;
+    ~ScratchFile() { remove(); }
+
+    // A scratch file for `written`, the file that `target` names through
+    // its symlinks, with the name the target was given. False with errno
+    // set when the folder takes no new folder.
+    bool make(const std::string& target, const std::string& written, bool nextToTarget) {
+        const std::string name = std::filesystem::path(target).filename().string();
+        const std::string where = nextToTarget ? folderOf(written) : std::filesystem::temp_directory_path().string();
+        std::string pattern = where + "/." + (name.empty() ? "kestrane" : name) + ".XXXXXX";
+        std::vector<char> buffer(pattern.begin(), pattern.end());
+        buffer.push_back('\0');
+        if (!::mkdtemp(buffer.data())) return false;
+        folder_ = buffer.data();
+        file_ = folder_ + "/" + (name.empty() ? "kestrane" : name);
+        const int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+        if (fd < 0) {
+            const int code = errno;
+            remove();
+            errno = code;
+            return false;
+        }
+        ::close(fd);
+        return true;
+    }
+    const std::string& file() const { return file_; }
+    void remove() {
+        if (!file_.empty()) ::unlink(file_.c_str());
+        if (!folder_.empty()) ::rmdir(folder_.c_str());
+        file_.clear();
+        folder_.clear();
+    }
+
+private:
+    std::string folder_, file_;
+};
+
+namespace {
 
 // Permissions of the file that replaces the target: the target's own, or
-// those of a new file under the umask (mkstemp makes a private one).
-void takePermissions(const std::string& temporary, const std::string& target) {
+// those of a new file under the umask.
+void takePermissions(const std::string& scratch, const std::string& target) {
     struct stat existing {};
     mode_t mode = 0666;
     if (::stat(target.c_str(), &existing) == 0) {
@@ -52,93 +101,139 @@ void takePermissions(const std::string& temporary, const std::string& target) {
         ::umask(mask);
         mode &= ~mask;
     }
-    ::chmod(temporary.c_str(), mode);
+    ::chmod(scratch.c_str(), mode);
 }
 
-// Puts a written temporary file in place: its content reaches the disk
-// before its name does.
-bool putInPlace(const std::string& temporary, const std::string& target, std::string& error) {
-    const int sync = ::open(temporary.c_str(), O_RDONLY);
+// Puts a written scratch file in place: its content reaches the disk before
+// its name does.
+bool putInPlace(ScratchFile& scratch, const std::string& written, const std::string& target, std::string& error) {
+    takePermissions(scratch.file(), written);
+    const int sync = ::open(scratch.file().c_str(), O_RDONLY);
     if (sync >= 0) {
         ::fsync(sync);
         ::close(sync);
     }
-    if (renameCall(temporary.c_str(), target.c_str()) != 0) {
-        const int code = errno;
-        ::unlink(temporary.c_str());
-        error = "无法写入文件 “" + target + "”：" + reason(code) + "。";
+    if (renameCall(scratch.file().c_str(), written.c_str()) != 0) {
+        error = cannotWrite(target, reason(errno));
         return false;
     }
     return true;
 }
 
-// The empty temporary file next to a target that is not a folder, with the
-// permissions the target will have; false with the reason otherwise.
-bool createTemporary(const std::string& target, std::string& temporary, std::string& error) {
-    if (target.empty() || isFolder(target)) {
-        error = "无法写入文件 “" + target + "”：这是一个文件夹。";
-        return false;
+// Copies a written scratch file into a device or a pipe.
+bool copyInto(const ScratchFile& scratch, const std::string& written, const std::string& target, std::string& error) {
+    std::FILE* from = std::fopen(scratch.file().c_str(), "rb");
+    std::FILE* to = from ? std::fopen(written.c_str(), "wb") : nullptr;
+    bool ok = from && to;
+    int code = errno;
+    char buffer[65536];
+    while (ok) {
+        const std::size_t n = std::fread(buffer, 1, sizeof buffer, from);
+        if (n == 0) break;
+        ok = std::fwrite(buffer, 1, n, to) == n;
+        code = errno;
     }
-    const int fd = makeTemporary(target, temporary);
-    if (fd < 0) {
-        error = "无法写入文件 “" + target + "”：" + reason(errno) + "。";
-        temporary.clear();
-        return false;
+    if (to && std::fclose(to) != 0 && ok) {
+        ok = false;
+        code = errno;
     }
-    ::close(fd);
-    takePermissions(temporary, target);
-    return true;
+    if (from) std::fclose(from);
+    if (!ok) error = cannotWrite(target, reason(code));
+    return ok;
 }
 
 }  // namespace
 
-void setRenameCallForTesting(RenameCall call) { renameCall = call ? call : &std::rename; }
+AtomicFile::AtomicFile() = default;
 
 AtomicFile::~AtomicFile() {
-    if (!temporary_.empty()) {
-        stream_.close();
-        ::unlink(temporary_.c_str());
-    }
+    if (isOpen()) stream_.close();
 }
 
 bool AtomicFile::open(const std::string& target, std::string& error) {
-    if (!createTemporary(target, temporary_, error)) return false;
+    const std::string written = writtenPath(target);
+    switch (kindOf(written)) {
+    case Kind::Folder: error = cannotWrite(target, "这是一个文件夹"); return false;
+    case Kind::Special:
+        // A device or a pipe takes the stream as it comes.
+        stream_.open(written, std::ios::binary | std::ios::trunc);
+        if (!stream_) {
+            error = cannotWrite(target, reason(errno));
+            return false;
+        }
+        break;
+    case Kind::Missing:
+    case Kind::Regular:
+        scratch_ = std::make_unique<ScratchFile>();
+        if (!scratch_->make(target, written, true)) {
+            error = cannotWrite(target, reason(errno));
+            scratch_.reset();
+            return false;
+        }
+        stream_.open(scratch_->file(), std::ios::binary | std::ios::trunc);
+        break;
+    }
     target_ = target;
-    stream_.open(temporary_, std::ios::binary | std::ios::trunc);
+    written_ = written;
+    open_ = true;
     return true;
 }
 
 bool AtomicFile::commit(std::string& error) {
     stream_.close();
-    const std::string temporary = temporary_;
-    temporary_.clear();
-    if (!stream_) {
-        ::unlink(temporary.c_str());
-        error = "无法写入文件 “" + target_ + "”：写入失败（磁盘已满？）。";
-        return false;
+    open_ = false;
+    bool ok = static_cast<bool>(stream_);
+    if (!ok) error = cannotWrite(target_, "写入失败（磁盘已满？）");
+    if (scratch_) {
+        if (ok) ok = putInPlace(*scratch_, written_, target_, error);
+        scratch_.reset();
     }
-    return putInPlace(temporary, target_, error);
+    return ok;
 }
 
 bool checkWritable(const std::string& target, std::string& error) {
-    std::string temporary;
-    if (!createTemporary(target, temporary, error)) return false;
-    ::unlink(temporary.c_str());
+    const std::string written = writtenPath(target);
+    switch (kindOf(written)) {
+    case Kind::Folder: error = cannotWrite(target, "这是一个文件夹"); return false;
+    case Kind::Special:
+        if (::access(written.c_str(), W_OK) != 0) {
+            error = cannotWrite(target, reason(errno));
+            return false;
+        }
+        return true;
+    case Kind::Missing:
+    case Kind::Regular: break;
+    }
+    ScratchFile scratch;
+    if (!scratch.make(target, written, true)) {
+        error = cannotWrite(target, reason(errno));
+        return false;
+    }
     return true;
 }
 
 bool writeAtomically(const std::string& target,
                      const std::function<bool(const std::string& tempPath, std::string& error)>& write,
                      std::string& error) {
-    std::string temporary;
-    if (!createTemporary(target, temporary, error)) return false;
+    // Through a symlink the target is replaced; the link stays.
+    const std::string written = writtenPath(target);
+    const Kind kind = kindOf(written);
+    if (kind == Kind::Folder || target.empty()) {
+        error = cannotWrite(target, "这是一个文件夹");
+        return false;
+    }
+    ScratchFile scratch;
+    if (!scratch.make(target, written, kind != Kind::Special)) {
+        error = cannotWrite(target, reason(errno));
+        return false;
+    }
     std::string writeError;
-    if (!write(temporary, writeError)) {
-        ::unlink(temporary.c_str());
+    if (!write(scratch.file(), writeError)) {
         error = writeError.empty() ? "无法写入文件 “" + target + "”。" : writeError;
         return false;
     }
-    return putInPlace(temporary, target, error);
+    return kind == Kind::Special ? copyInto(scratch, written, target, error)
+                                 : putInPlace(scratch, written, target, error);
 }
 
 bool writeTextAtomically(const std::string& target, const std::string& text, std::string& error) {
@@ -147,19 +242,21 @@ bool writeTextAtomically(const std::string& target, const std::string& text, std
         [&](const std::string& path, std::string& writeError) {
             std::FILE* file = std::fopen(path.c_str(), "wb");
             if (!file) {
-                writeError = "无法写入文件 “" + target + "”：" + reason(errno) + "。";
+                writeError = cannotWrite(target, reason(errno));
                 return false;
             }
             const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
             const int writeCode = errno;
             const bool closed = std::fclose(file) == 0;
             if (!written || !closed) {
-                writeError = "无法写入文件 “" + target + "”：" + reason(written ? errno : writeCode) + "。";
+                writeError = cannotWrite(target, reason(written ? errno : writeCode));
                 return false;
             }
             return true;
         },
         error);
 }
+
+void setRenameCallForTesting(RenameCall call) { renameCall = call ? call : &std::rename; }
 
 }  // namespace kestrane

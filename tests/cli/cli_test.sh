@@ -134,6 +134,40 @@ grep -qx older "$work/keep.txt"; check "full disk leaves the older report whole"
 grep -q "^A,3562726.265,-429.610," "$work/full.csv"; check "full disk still writes the other outputs" $?
 [ -z "$(find "$work" -name '.*.??????')" ]; check "no temporary files left" $?
 
+# An output naming the observation file is a bad command line: usage, and
+# the file as it was (the table-driven cases are in ConsoleTest).
+cp "$examples/awithb-n5.kestrane.toml" "$work/in.kestrane.toml"
+ln -s in.kestrane.toml "$work/in-link.pdf"
+for args in "--report $work/in.kestrane.toml" "--pdf $work/in-link.pdf" "--csv $work/x.csv --report $work/x.csv" "--pdf -"; do
+  # shellcheck disable=SC2086
+  "$program" --console --input "$work/in.kestrane.toml" $args < /dev/null > "$work/same.out" 2> "$work/same.err"
+  status=$?
+  [ "$status" -eq 64 ]; check "'$args' exits 64 (got $status)" $?
+  grep -q -- "--console" "$work/same.err"; check "'$args' prints usage" $?
+  [ ! -s "$work/same.out" ]; check "'$args' prompts nothing" $?
+done
+cmp -s "$work/in.kestrane.toml" "$examples/awithb-n5.kestrane.toml"; check "refused outputs leave the input whole" $?
+[ ! -e "$work/x.csv" ]; check "refused outputs create nothing" $?
+
+# The report's PDF and the picture in one run, without a display and without
+# XDG_RUNTIME_DIR: one offscreen application draws both, Qt says nothing, and
+# the report on standard output is whole.
+"$program" --console --input "$examples/awithb-n12-valley.kestrane.toml" --report - < /dev/null > "$work/plain.out" 2>/dev/null
+env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR \
+  "$program" --console --input "$examples/awithb-n12-valley.kestrane.toml" --report - \
+  --pdf "$work/docs.pdf" --plot "$work/docs.svg" < /dev/null > "$work/docs.out" 2> "$work/docs.err"
+status=$?
+[ "$status" -eq 0 ]; check "--pdf with --plot without a display exits 0 (got $status)" $?
+[ ! -s "$work/docs.err" ]; check "--pdf with --plot prints nothing on standard error: $(head -c 300 "$work/docs.err")" $?
+cmp -s "$work/docs.out" "$work/plain.out"; check "--pdf with --plot keeps standard output whole" $?
+[ "$(head -c 5 "$work/docs.pdf")" = "%PDF-" ]; check "--pdf with --plot writes the PDF" $?
+grep -q "</svg>" "$work/docs.svg"; check "--pdf with --plot writes the picture" $?
+# /dev/null stays a device when outputs are thrown away there.
+"$program" --console --input "$examples/awithb-n5.kestrane.toml" --report /dev/null --csv /dev/null \
+  --transcript /dev/null < /dev/null > /dev/null 2>&1
+check "/dev/null for several outputs exits 0" $?
+[ -c /dev/null ]; check "/dev/null is still a device" $?
+
 "$program" --help > "$work/help.txt"; check "--help exits 0" $?
 "$program" --version | grep -q '^kestrane '; check "--version" $?
 

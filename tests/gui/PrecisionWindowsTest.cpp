@@ -373,6 +373,49 @@ TEST(NetworkPicture, SvgGeometryAgreesWithTheResultsTable) {
     }
 }
 
+// The SVG holds every point name as text, Latin, with digits, Chinese or
+// mixed; a name drawn in two faces is two text elements one after the other.
+// Every font-family ends in Chinese faces and a generic family, so that a
+// reader without the writing machine's fonts still shows the names.
+TEST(NetworkPicture, SvgHoldsEveryNameAsText) {
+    const std::vector<std::pair<std::string, std::string>> renamed = {
+        {"P1", "Bridge"}, {"P2", "Summit087"}, {"P3", "Chapel"}, {"P4", "南山"}, {"P5", "北Gate9"}, {"O", "中心O"}};
+    std::vector<std::string> answers = splitLines(readFile(goldenDir() / "aonly-n6-exact.answers.txt"));
+    for (const auto& [from, to] : renamed) std::replace(answers.begin(), answers.end(), from, to);
+    fixture::ScriptedPrompt prompt(answers);
+    WindowFields fields;
+    Services io{prompt, fields};
+    AdjustmentState s;
+    ASSERT_EQ(Command1_Click(s, io).outcome, RunOutcome::Completed);
+
+    const auto svg = scratchFile("names.svg");
+    QString error;
+    ASSERT_TRUE(writeNetworkPicture(NetworkPicture(s, computePointPrecision(s)), QString::fromStdString(svg.string()),
+                                    &error))
+        << error.toStdString();
+    QFile file(QString::fromStdString(svg.string()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    QString runs;  // every text element's text, one after the other
+    QStringList families;
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("text")) {
+            families << xml.attributes().value(QLatin1String("font-family")).toString();
+            runs += xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        }
+    }
+    ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    for (const auto& [from, name] : renamed) {
+        EXPECT_TRUE(runs.contains(QString::fromStdString(name))) << name << " in " << runs.toStdString();
+    }
+    ASSERT_FALSE(families.isEmpty());
+    for (const QString& family : families) {
+        EXPECT_TRUE(family.endsWith(QStringLiteral("'Noto Sans CJK SC', 'Source Han Sans SC', 'WenQuanYi Micro Hei', "
+                                                   "'Microsoft YaHei', 'PingFang SC', 'SimHei', sans-serif")))
+            << family.toStdString();
+    }
+}
+
 // The console's plot: SVG or PDF by the extension, nothing else.
 TEST(NetworkPicture, PlotsForTheConsole) {
     const AdjustmentState s = goldenState("awithb-n5");

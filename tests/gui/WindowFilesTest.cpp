@@ -27,6 +27,7 @@
 #include "files/AtomicWrite.h"
 #include "files/ObservationFile.h"
 #include "frontends/qt/Form1.h"
+#include "frontends/qt/NetworkPictureWindow.h"
 
 namespace {
 
@@ -409,6 +410,71 @@ TEST(WindowFiles, ResultsTableAndViewsOfTheLastComputation) {
     form.showNetworkPicture();
     EXPECT_NE(form.findChild<QWidget*>("precisionTableWindow"), nullptr);
     EXPECT_NE(form.findChild<QWidget*>("networkPictureWindow"), nullptr);
+}
+
+// The save dialogs of the results refuse the observation file last opened or
+// saved in the window, however the chosen path names it; the file stays as
+// it was, and another path is written.
+TEST(WindowFiles, SaveDialogsRefuseTheObservationFile) {
+    const auto folder = scratchFolder() / "refusal";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    // Named .svg so that the picture's export would take it.
+    const auto observations = folder / "net.svg";
+    std::filesystem::copy_file(example("awithc-n7-hill"), observations);
+    std::filesystem::create_symlink("net.svg", folder / "link.csv");
+    const auto saved = folder / "saved.kestrane.toml";
+
+    Form1 form;
+    form.show();
+    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(observations.string())));
+    struct Case {
+        const char* what;
+        std::filesystem::path chosen;
+        std::function<void()> command;
+        bool refused;
+    };
+    auto exportPicture = [&form] {
+        form.showNetworkPicture();
+        auto* window = form.findChild<NetworkPictureWindow*>();
+        ASSERT_NE(window, nullptr);
+        window->exportWithDialog();
+    };
+    const std::vector<Case> cases = {
+        {"CSV through a symlink", folder / "link.csv", [&] { form.exportResults(); }, true},
+        {"CSV through another spelling", folder / "." / ".." / folder.filename() / "net.svg", [&] { form.exportResults(); }, true},
+        {"picture export", observations, exportPicture, true},
+        {"another CSV is written", folder / "results.csv", [&] { form.exportResults(); }, false},
+        // The observation file saved last is the one refused now.
+        {"saving the observations", saved, [&] { form.saveObservations(); }, false},
+        {"CSV on the saved file", saved, [&] { form.exportResults(); }, true},
+        {"quality check PDF on the saved file", saved, [&] { form.printQualityCheck(); }, true},
+        {"picture on the opened file once another was saved", observations, exportPicture, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string before = std::filesystem::exists(c.chosen) ? readFile(c.chosen) : "";
+        QStringList messages;
+        Answers save;
+        save.savePath = c.chosen.string();
+        {
+            DialogDriver driver([&](QWidget* d) {
+                if (auto* box = qobject_cast<QMessageBox*>(d)) messages << box->text();
+                // The chosen files exist: no question whether to replace them.
+                if (auto* files = qobject_cast<QFileDialog*>(d)) files->setOption(QFileDialog::DontConfirmOverwrite);
+                save.handle(d);
+            });
+            c.command();
+        }
+        const bool refusal = messages.filter(QStringLiteral("观测数据文件")).size() == 1;
+        EXPECT_EQ(refusal, c.refused) << messages.join(" | ").toStdString();
+        if (c.refused) {
+            EXPECT_EQ(readFile(c.chosen), before);
+        } else {
+            EXPECT_NE(readFile(c.chosen), before);
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.csv"));
 }
 
 // The file type that a double click opens with the program.

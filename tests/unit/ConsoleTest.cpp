@@ -4,8 +4,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "TestSupport.h"
@@ -208,5 +210,156 @@ TEST(ConsoleFiles, ResultsTableQuotesOnlyWhatNeedsIt) {
     EXPECT_NE(csv.find("\r\n\"Hill, \"\"north\"\"\",150.000,86.603,"), std::string::npos) << csv;
     EXPECT_NE(csv.find("\r\n南堡,0.000,173.205,"), std::string::npos) << csv;
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 6);  // header, A, 3 points, A again
+    std::filesystem::remove_all(dir);
+}
+
+// No output may destroy the observation file or another output, however the
+// paths are spelt; --save-input may complete the observation file in place,
+// and an output through a symlink replaces the link's target.
+namespace {
+
+// The options of a command line's file arguments.
+ConsoleOptions optionsOf(const std::vector<std::string>& args) {
+    ConsoleOptions o;
+    const std::map<std::string, std::string*> fields = {
+        {"--input", &o.inputPath}, {"--save-input", &o.saveInputPath}, {"--transcript", &o.transcriptPath},
+        {"--report", &o.reportPath}, {"--pdf", &o.pdfPath},           {"--csv", &o.csvPath},
+        {"--plot", &o.plotPath}};
+    for (std::size_t i = 0; i + 1 < args.size(); i += 2) *fields.at(args[i]) = args[i + 1];
+    return o;
+}
+
+// The names and contents of the files of a folder, links as "-> target".
+std::map<std::string, std::string> folderContents(const std::filesystem::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+        const std::string name = std::filesystem::relative(entry.path(), dir).string();
+        if (entry.is_symlink()) files[name] = "-> " + std::filesystem::read_symlink(entry.path()).string();
+        else if (entry.is_regular_file()) files[name] = readFile(entry.path());
+        else files[name] = "(folder)";
+    }
+    return files;
+}
+
+}  // namespace
+
+TEST(ConsoleFiles, OutputsNeverDestroyTheInputOrEachOther) {
+    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-identity-" + std::to_string(::getpid()));
+    const std::filesystem::path example = std::filesystem::path(KESTRANE_EXAMPLES_DIR) / "aonly-n3.kestrane.toml";
+    const std::string observations = readFile(example);
+    const std::string input = "net.kestrane.toml";
+    // The first values of the example: --save-input completes them.
+    const std::string partial = observations.substr(0, observations.find("names"));
+    const ObservationReading full = readObservationFile(example.string());
+    ASSERT_TRUE(full.values) << full.message;
+
+    // What a case makes in the folder before the run, besides the input.
+    enum class Made { Symlink, HardLink, File };
+    struct Making {
+        Made kind;
+        std::string name, target;  // the link's target, or the file's text
+    };
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;  // after --input net.kestrane.toml
+        int status;
+        std::vector<Making> made;
+        bool partialInput;
+    };
+    const std::string absoluteInput = (dir / input).string();
+    const Making subfolder{Made::File, "sub/keep", "x"};
+    const std::vector<Case> cases = {
+        {"the input itself", {"--report", input}, kExitUsage, {}, false},
+        {"another spelling", {"--csv", "./" + input}, kExitUsage, {}, false},
+        {"absolute against relative", {"--transcript", absoluteInput}, kExitUsage, {}, false},
+        {"through ..", {"--pdf", "sub/../" + input}, kExitUsage, {subfolder}, false},
+        {"a symlink to the input", {"--report", "link.txt"}, kExitUsage, {{Made::Symlink, "link.txt", input}}, false},
+        {"a hard link to the input", {"--csv", "hard.csv"}, kExitUsage, {{Made::HardLink, "hard.csv", input}}, false},
+        {"a symlinked folder", {"--plot", "up/" + input}, kExitUsage, {{Made::Symlink, "up", "."}}, false},
+        {"two outputs on one file", {"--report", "out.txt", "--csv", "out.txt"}, kExitUsage, {}, false},
+        {"two outputs on one new file, spelt apart", {"--report", "new.txt", "--transcript", "sub/../new.txt"},
+         kExitUsage, {subfolder}, false},
+        {"an output and the target of its dangling link", {"--csv", "later.csv", "--report", "dangling"}, kExitUsage,
+         {{Made::Symlink, "dangling", "later.csv"}}, false},
+        {"--save-input and another output", {"--save-input", "s.toml", "--report", "s.toml"}, kExitUsage, {}, false},
+        {"--pdf on standard output", {"--pdf", "-"}, kExitUsage, {}, false},
+        {"two outputs on standard output", {"--report", "-", "--transcript", "-"}, kExitUsage, {}, false},
+        {"/dev/null twice", {"--report", "/dev/null", "--csv", "/dev/null", "--transcript", "/dev/null"},
+         kExitCompleted, {}, false},
+        {"--save-input completes the input", {"--save-input", "./" + input}, kExitCompleted, {}, true},
+        {"an output through a symlink writes its target", {"--report", "link.txt", "--csv", "dangling"},
+         kExitCompleted,
+         {{Made::File, "old.txt", "older"}, subfolder, {Made::Symlink, "link.txt", "old.txt"},
+          {Made::Symlink, "dangling", "sub/new.csv"}},
+         false},
+    };
+    const auto home = std::filesystem::current_path();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(dir);
+        std::filesystem::create_directories(dir);
+        std::filesystem::current_path(dir);
+        std::ofstream(input, std::ios::binary) << (c.partialInput ? partial : observations);
+        for (const Making& m : c.made) {
+            const std::filesystem::path name(m.name);
+            if (name.has_parent_path()) std::filesystem::create_directories(name.parent_path());
+            switch (m.kind) {
+            case Made::Symlink: std::filesystem::create_symlink(m.target, name); break;
+            case Made::HardLink: std::filesystem::create_hard_link(m.target, name); break;
+            case Made::File: std::ofstream(name, std::ios::binary) << m.target; break;
+            }
+        }
+        const auto before = folderContents(dir);
+
+        std::vector<std::string> args = {"--input", input};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::string typed;
+        if (c.partialInput) {
+            const std::vector<std::string> answers = typedAnswers(*full.values);
+            const ObservationReading first = parseObservations(partial, input);
+            ASSERT_TRUE(first.values) << first.message;
+            for (std::size_t i = typedAnswers(*first.values).size(); i < answers.size(); ++i) typed += answers[i] + "\n";
+        }
+        std::istringstream in(typed);
+        std::ostringstream out, err;
+        const int status = runConsole(optionsOf(args), in, out, err);
+        std::filesystem::current_path(home);
+        EXPECT_EQ(status, c.status) << err.str();
+        if (c.status == kExitUsage) {
+            EXPECT_EQ(folderContents(dir), before);  // the input byte for byte, nothing created
+            EXPECT_EQ(out.str(), "");                // no prompt
+            EXPECT_NE(err.str().find(c.args[0]), std::string::npos) << err.str();
+        } else if (c.partialInput) {
+            const ObservationReading completed = readObservationFile((dir / input).string());
+            ASSERT_TRUE(completed.values) << completed.message;
+            EXPECT_EQ(typedAnswers(*completed.values), typedAnswers(*full.values));
+        } else {
+            EXPECT_EQ(readFile(dir / input), observations);
+        }
+    }
+    // The last case: the links stay, their targets hold the results.
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.txt"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "dangling"));
+    EXPECT_NE(readFile(dir / "old.txt").find("--- Kestrane ---"), std::string::npos);
+    EXPECT_EQ(readFile(dir / "sub" / "new.csv").rfind("\xEF\xBB\xBF点名,", 0), 0u);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(ConsoleFiles, StandardOutputTakesAnOutputAfterEveryPromptAndEcho) {
+    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-stdout-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string answers = joinAnswers(NetworkAnswers::regular(3, Known::AOnly).answers());
+    for (const char* option : {"--transcript", "--csv", "--save-input", "--report"}) {
+        SCOPED_TRACE(option);
+        // The same run once into a file, once on standard output.
+        const std::string file = (dir / "output").string();
+        std::istringstream in(answers), again(answers);
+        std::ostringstream out, err, stdoutRun;
+        ASSERT_EQ(runConsole(optionsOf({option, file}), in, out, err), kExitCompleted) << err.str();
+        ASSERT_EQ(runConsole(optionsOf({option, "-"}), again, stdoutRun, err), kExitCompleted) << err.str();
+        const std::string written = readFile(file);
+        ASSERT_GT(written.size(), 100u);
+        EXPECT_EQ(stdoutRun.str(), out.str() + written);
+    }
     std::filesystem::remove_all(dir);
 }

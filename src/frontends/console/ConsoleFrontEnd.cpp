@@ -13,6 +13,7 @@
 #include "driver/ComputationDriver.h"
 #include "driver/TypedAnswers.h"
 #include "files/AtomicWrite.h"
+#include "files/FileIdentity.h"
 #include "files/ObservationFile.h"
 #include "files/ResultsTable.h"
 #include "frontends/console/Transcript.h"
@@ -96,13 +97,32 @@ private:
     Transcript& transcript_;
 };
 
-// Every output path named on the command line, in the order they are
-// checked and written.
+// The output options of a run, in the order they are checked and written.
+// One more output is one more entry here.
+struct OutputOption {
+    const char* option;
+    const std::string& path;
+    bool standardOutput;  // "-" is standard output
+    bool mayNameInput;    // completes the observation file in place
+};
+
+std::vector<OutputOption> outputOptions(const ConsoleOptions& o) {
+    return {
+        {"--transcript", o.transcriptPath, true, false},
+        {"--save-input", o.saveInputPath, true, true},
+        {"--report", o.reportPath, true, false},
+        {"--pdf", o.pdfPath, false, false},
+        {"--csv", o.csvPath, true, false},
+        {"--plot", o.plotPath, false, false},
+        {"--quality", o.qualityPath, true, false},
+    };
+}
+
+// Every output file named on the command line ("-" is none).
 std::vector<std::string> outputPaths(const ConsoleOptions& o) {
     std::vector<std::string> paths;
-    for (const std::string* path :
-         {&o.transcriptPath, &o.saveInputPath, &o.reportPath, &o.pdfPath, &o.csvPath, &o.plotPath, &o.qualityPath}) {
-        if (!path->empty() && *path != "-") paths.push_back(*path);
+    for (const OutputOption& output : outputOptions(o)) {
+        if (!output.path.empty() && output.path != "-") paths.push_back(output.path);
     }
     return paths;
 }
@@ -144,9 +164,47 @@ QualityForm qualityFormOf(const std::string& path) {
     return QualityForm::None;
 }
 
+std::string commandLineFileFault(const ConsoleOptions& options) {
+    const std::vector<OutputOption> outputs = outputOptions(options);
+    const OutputOption* standardOutput = nullptr;
+    for (const OutputOption& output : outputs) {
+        if (output.path != "-") continue;
+        if (!output.standardOutput) {
+            return std::string(output.option) + " 不能写到标准输出 (cannot be standard output): -";
+        }
+        if (standardOutput) {
+            return std::string("只有一个输出可以是标准输出 (at most one output may be -): ") + standardOutput->option +
+                   " " + output.option;
+        }
+        standardOutput = &output;
+    }
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        const OutputOption& output = outputs[i];
+        if (output.path.empty() || output.path == "-") continue;
+        if (!output.mayNameInput && !options.inputPath.empty() && sameFile(output.path, options.inputPath)) {
+            return std::string(output.option) + " 的文件就是观测数据文件，写入会毁掉输入 (output names the --input file): " +
+                   output.path;
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            const OutputOption& other = outputs[j];
+            if (other.path.empty() || other.path == "-") continue;
+            if (sameFile(output.path, other.path)) {
+                return std::string(other.option) + " 和 " + output.option +
+                       " 是同一个文件 (two outputs name one file): " + output.path;
+            }
+        }
+    }
+    return {};
+}
+
 int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
                const PdfWriter& pdfWriter, const PlotWriter& plotWriter) {
-    // The input file, then every output path, before the first prompt.
+    // The command line's files, the input file, then every output path,
+    // before the first prompt.
+    if (const std::string fault = commandLineFileFault(options); !fault.empty()) {
+        err << fault << '\n';
+        return kExitUsage;
+    }
     std::vector<std::string> replayed;
     AprioriSettings settings;
     if (!options.inputPath.empty()) {
@@ -173,15 +231,20 @@ int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& ou
         }
     }
 
+    // A transcript on standard output follows every prompt and echo.
     AtomicFile transcriptFile;
-    if (!options.transcriptPath.empty()) {
+    std::ostringstream transcriptText;
+    if (!options.transcriptPath.empty() && options.transcriptPath != "-") {
         std::string error;
         if (!transcriptFile.open(options.transcriptPath, error)) {
             err << error << '\n';
             return kExitCannotCreate;
         }
     }
-    Transcript transcript(transcriptFile.isOpen() ? &transcriptFile.stream() : nullptr);
+    std::ostream* transcriptStream = nullptr;
+    if (transcriptFile.isOpen()) transcriptStream = &transcriptFile.stream();
+    if (options.transcriptPath == "-") transcriptStream = &transcriptText;
+    Transcript transcript(transcriptStream);
     ConsolePrompt prompt(in, out, err, transcript);
     ReplayingPrompt answers(prompt, std::move(replayed),
                             {[&prompt](const std::string& text, const std::string& title, const std::string& answer) {
@@ -218,35 +281,48 @@ int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& ou
         }
     };
     std::string error;
+    // A text output: its file, or standard output for "-".
+    auto writeText = [&](const std::string& path, const std::string& text) {
+        if (path == "-") {
+            out << text;
+            out.flush();
+        } else {
+            report(writeTextAtomically(path, text, error), error);
+        }
+    };
     if (transcriptFile.isOpen()) report(transcriptFile.commit(error), error);
-    if (!options.saveInputPath.empty()) report(writeObservationFile(options.saveInputPath, record.values(), error), error);
+    if (options.transcriptPath == "-") writeText("-", transcriptText.str());
+    if (!options.saveInputPath.empty()) {
+        const std::optional<std::string> text = observationText(record.values(), error);
+        if (text) writeText(options.saveInputPath, *text);
+        else report(false, error);
+    }
     if (result.outcome == RunOutcome::Completed) {
         if (!options.reportPath.empty()) {
             TextReportPrinter printer;
             printReport(state, printer);
-            if (options.reportPath == "-") {
-                out << printer.text();
-                out.flush();
-            } else {
-                report(writeTextAtomically(options.reportPath, printer.text(), error), error);
-            }
+            writeText(options.reportPath, printer.text());
         }
-        if (!options.pdfPath.empty()) {
-            if (pdfWriter) {
-                report(writeAtomically(
-                           options.pdfPath,
-                           [&](const std::string& path, std::string& writeError) {
-                               std::ostringstream messages;
-                               const bool ok = pdfWriter(state, path, messages);
-                               writeError = messages.str();
-                               return ok;
-                           },
-                           error),
-                       error);
-            } else {
-                report(false, "此版本不能输出 PDF 文件。");
+        // The documents that the window's drawing code writes, each into a
+        // scratch file put in place when complete.
+        auto writeDocument = [&](const std::string& path, const auto& writer, const char* missing, auto&&... args) {
+            if (!writer) {
+                report(false, missing);
+                return;
             }
-        }
+            report(writeAtomically(
+                       path,
+                       [&](const std::string& scratch, std::string& writeError) {
+                           std::ostringstream messages;
+                           const bool ok = writer(state, args..., scratch, messages);
+                           writeError = messages.str();
+                           while (!writeError.empty() && writeError.back() == '\n') writeError.pop_back();
+                           return ok;
+                       },
+                       error),
+                   error);
+        };
+        if (!options.pdfPath.empty()) writeDocument(options.pdfPath, pdfWriter, "此版本不能输出 PDF 文件。");
         // The quality check only when asked for.
         std::optional<QualityCheck> quality;
         if (!options.qualityPath.empty()) {
@@ -278,16 +354,10 @@ int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& ou
         std::vector<PointPrecision> precision;
         if (!options.csvPath.empty() || !options.plotPath.empty()) precision = computePointPrecision(state);
         if (!options.csvPath.empty()) {
-            report(writeTextAtomically(options.csvPath, resultsTableText(state, precision), error), error);
+            writeText(options.csvPath, resultsTableText(state, precision));
         }
         if (!options.plotPath.empty()) {
-            // The picture replaces its file only when complete.
-            std::ostringstream messages;
-            if (plotWriter) {
-                report(plotWriter(state, precision, quality ? &*quality : nullptr, options.plotPath, messages),
-                       messages.str());
-            }
-            else report(false, "此版本不能绘制网图。");
+            writeDocument(options.plotPath, plotWriter, "此版本不能绘制网图。", precision, quality ? &*quality : nullptr);
         }
     }
     if (!written && status == kExitCompleted) status = kExitCannotCreate;

@@ -27,7 +27,7 @@ struct ConsoleOptions {
     std::string inputPath;       // observation file answering the first prompts
     std::string saveInputPath;   // observation file of every accepted value, however the run ends
     std::string transcriptPath;
-    std::string reportPath;      // "-": standard output
+    std::string reportPath;      // "-": standard output (also for the transcript, --save-input and the CSV)
     std::string pdfPath;
     std::string csvPath;         // results table
     std::string plotPath;        // picture of the network, .svg or .pdf
@@ -45,10 +45,17 @@ std::optional<double> parseAngleError(const std::string& text);
 // ".txt" or "-" for the text report.
 enum class QualityForm { Json, Text, None };
 QualityForm qualityFormOf(const std::string& path);
+// What is wrong with the files of a command line, or "" when nothing is: an
+// output (any but --save-input) that names the input file, two outputs that
+// name one file (FileIdentity.h), "-" (standard output) for an output that
+// cannot be written there or for more than one output.
+std::string commandLineFileFault(const ConsoleOptions& options);
 
 // Runs one computation on the streams and returns the exit status. Before
-// the first prompt the input file is read and every output path checked;
-// every output is written atomically when the run ends.
+// the first prompt, in this order: the command line's files
+// (commandLineFileFault: kExitUsage, with the message on err), the input
+// file, every output path. Every output is written atomically when the run
+// ends; an output "-" goes to `out` after every prompt and echo.
 int runConsole(const ConsoleOptions& options, std::istream& in, std::ostream& out, std::ostream& err,
                const PdfWriter& pdfWriter = {}, const PlotWriter& plotWriter = {});
 

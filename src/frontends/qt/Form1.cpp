@@ -22,6 +22,7 @@
 #include "frontends/qt/EnterKey.h"
 #include "frontends/qt/FittedText.h"
 #include "frontends/qt/MessageBoxes.h"
+#include "frontends/qt/OutputGuard.h"
 #include "frontends/qt/PainterReportPrinter.h"
 #include "frontends/qt/QtFonts.h"
 #include "frontends/qt/WindowWatch.h"
@@ -278,7 +279,7 @@ void Form1::printOnPrinter() {
     printer.setDocName(kAppTitle);
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(QStringLiteral("打印报告"));
-    if (dialog.exec() != QDialog::Accepted) return;
+    if (dialog.exec() != QDialog::Accepted || refusedAsOutput(this, printer.outputFileName())) return;
     QString error;
     if (paintReport(state_, printer, &error) == 0) inform(this, error, QMessageBox::Warning);
 }
@@ -287,7 +288,7 @@ void Form1::saveAsPdf() {
     const QString path = chooseSavePath(QStringLiteral("保存报告"), QStringLiteral("kestrane-report.pdf"),
                                         QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral("pdf"),
                                         QStringLiteral("savePdf"));
-    if (path.isEmpty()) return;
+    if (path.isEmpty() || refusedAsOutput(this, path)) return;
     QString error;
     if (writeReportPdf(state_, path, &error) == 0) {
         inform(this, error, QMessageBox::Warning);

@@ -159,6 +159,9 @@ public:
     void printQualityCheck();
     // The check once computed for the last computation, or nullptr.
     const QualityCheck* qualityCheck() const { return quality_ ? &*quality_ : nullptr; }
+    // The observation file last opened or saved in this window; empty when
+    // none. The other save dialogs refuse it (OutputGuard.h).
+    const QString& observationFile() const { return observationFile_; }
     // The values accepted in the current or last computation.
     const EntryRecord& record() const { return record_; }
     // Where this window keeps its recovery file, and looks for those of
@@ -216,6 +219,7 @@ private:
     QHash<QString, QLineEdit*> textFields_;
     QHash<QString, CaptionLabel*> labels_;
     QString lastFolder_;  // where the last file was opened or saved, this session
+    QString observationFile_;
     EntryRecord record_;
     std::unique_ptr<RecoveryFile> recovery_;
     bool typing_ = false;  // values are typed (no longer replayed): the recovery file follows them

@@ -25,6 +25,7 @@
 #include "frontends/qt/HelpDialogs.h"
 #include "frontends/qt/MessageBoxes.h"
 #include "frontends/qt/NetworkPictureWindow.h"
+#include "frontends/qt/OutputGuard.h"
 #include "frontends/qt/PrecisionTableWindow.h"
 #include "prompting/ReplayingPrompt.h"
 
@@ -189,6 +190,7 @@ bool Form1::openObservationFile(const QString& path) {
     lastFolder_ = QFileInfo(path).absolutePath();
     // The file's settings replace the window's; a key it lacks is a default.
     settings_ = reading.values->settings;
+    observationFile_ = path;
     runComputation(typedAnswers(*reading.values));
     return true;
 }
@@ -223,6 +225,7 @@ bool Form1::saveEnteredValues() {
         inform(this, QString::fromStdString(error), QMessageBox::Warning);
         return false;
     }
+    observationFile_ = path;
     return true;
 }
 
@@ -250,7 +253,7 @@ void Form1::exportResults() {
     const QString path = chooseSavePath(QStringLiteral("导出结果"), QStringLiteral("kestrane-results.csv"),
                                         QStringLiteral("CSV 文件 (*.csv)"), QStringLiteral("csv"),
                                         QStringLiteral("exportResults"));
-    if (path.isEmpty()) return;
+    if (path.isEmpty() || refusedAsOutput(this, path)) return;
     std::string error;
     if (!writeTextAtomically(QDir::toNativeSeparators(path).toStdString(),
                              resultsTableText(state_, pointPrecision()), error)) {

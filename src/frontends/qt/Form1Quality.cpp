@@ -12,6 +12,7 @@
 #include "frontends/qt/NetworkPictureWindow.h"
 #include "frontends/qt/PainterReportPrinter.h"
 #include "frontends/qt/QualityWindow.h"
+#include "frontends/qt/OutputGuard.h"
 #include "frontends/qt/SettingsDialog.h"
 #include "results/QualityReport.h"
 
@@ -73,7 +74,7 @@ void Form1::printQualityCheck() {
         printer.setDocName(QStringLiteral("Kestrane 质量检核"));
         QPrintDialog dialog(&printer, this);
         dialog.setWindowTitle(QStringLiteral("打印质量检核报告"));
-        if (dialog.exec() != QDialog::Accepted) return;
+        if (dialog.exec() != QDialog::Accepted || refusedAsOutput(this, printer.outputFileName())) return;
         QString error;
         if (paintReportLines([&check](ReportPrinter& p) { printQualityReport(check, p); }, printer, &error) == 0) {
             inform(this, error, QMessageBox::Warning);
@@ -87,7 +88,7 @@ void Form1::saveQualityAsPdf() {
     const QString path = chooseSavePath(QStringLiteral("保存质量检核报告"), QStringLiteral("kestrane-quality.pdf"),
                                         QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral("pdf"),
                                         QStringLiteral("saveQualityPdf"));
-    if (path.isEmpty()) return;
+    if (path.isEmpty() || refusedAsOutput(this, path)) return;
     const QualityCheck& check = computeQuality();
     QString error;
     if (writeReportLinesPdf([&check](ReportPrinter& p) { printQualityReport(check, p); },

@@ -11,6 +11,7 @@
 #include <QBuffer>
 #include <QPdfWriter>
 #include <QPolygonF>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSvgGenerator>
 
@@ -428,6 +429,44 @@ namespace {
 
 QString extensionOf(const QString& path) { return QFileInfo(path).suffix().toLower(); }
 
+// Chinese faces of the common systems, for the SVG's readers: the machine
+// that wrote the file names only the face it matched first.
+const QStringList kSvgChineseFamilies = {
+    QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Source Han Sans SC"),
+    QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Microsoft YaHei"),
+    QStringLiteral("PingFang SC"),      QStringLiteral("SimHei"),
+};
+
+// Qt's SVG generator writes one family, the first of the font's, for every
+// run of text, also for the runs that another face drew. Every font-family
+// becomes a list: that face first (the texts were measured in it), then the
+// Chinese faces, then the generic family.
+QByteArray withPortableFamilies(const QByteArray& svg) {
+    static const QRegularExpression attribute(QStringLiteral("font-family=\"([^\"]*)\""));
+    const QString text = QString::fromUtf8(svg);
+    QString result;
+    qsizetype last = 0;
+    QRegularExpressionMatchIterator it = attribute.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        QStringList families;
+        const QString written = match.captured(1).trimmed();
+        if (!written.isEmpty() && !written.contains(QLatin1Char('\'')) && !written.contains(QLatin1Char('&'))) {
+            families << written;
+        }
+        for (const QString& family : kSvgChineseFamilies) {
+            if (!families.contains(family, Qt::CaseInsensitive)) families << family;
+        }
+        QString list;
+        for (const QString& family : families) list += QLatin1Char('\'') + family + QStringLiteral("', ");
+        result += QStringView(text).mid(last, match.capturedStart() - last);
+        result += QStringLiteral("font-family=\"") + list + QStringLiteral("sans-serif\"");
+        last = match.capturedEnd();
+    }
+    result += QStringView(text).mid(last);
+    return result.toUtf8();
+}
+
 bool commit(QSaveFile& file, const QString& path, QString* error) {
     if (!file.commit()) {
         if (error) *error = QStringLiteral("无法写入文件: ") + path;
@@ -479,14 +518,24 @@ bool writeNetworkPicture(const NetworkPicture& picture, const QString& path, QSt
     }
     const QSize size(1600, 1200);
     if (extension == QLatin1String("svg")) {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&file);
-        svg.setSize(size);
-        svg.setViewBox(QRect(QPoint(0, 0), size));
-        svg.setTitle(QStringLiteral("网图"));
-        svg.setDescription(picture.ellipseFactorCaption());
-        QPainter painter(&svg);
-        picture.paint(painter, QRectF(QPointF(0, 0), QSizeF(size)));
+        QBuffer drawing;
+        drawing.open(QIODevice::WriteOnly);
+        {
+            QSvgGenerator svg;
+            svg.setOutputDevice(&drawing);
+            svg.setSize(size);
+            svg.setViewBox(QRect(QPoint(0, 0), size));
+            svg.setTitle(QStringLiteral("网图"));
+            svg.setDescription(picture.ellipseFactorCaption());
+            QPainter painter(&svg);
+            picture.paint(painter, QRectF(QPointF(0, 0), QSizeF(size)));
+        }
+        const QByteArray text = withPortableFamilies(drawing.data());
+        if (file.write(text) != text.size()) {
+            file.cancelWriting();
+            if (error) *error = QStringLiteral("无法写入文件: ") + path;
+            return false;
+        }
     } else {
         QImage image(size, QImage::Format_RGB32);
         image.fill(Qt::white);
@@ -510,7 +559,8 @@ bool writeNetworkPlot(const AdjustmentState& state, const std::vector<PointPreci
         if (error) *error = QStringLiteral("网图只能写成 SVG 或 PDF 文件: ") + path;
         return false;
     }
-    const auto app = offscreenApplicationIfNone();
+    const auto documents = DocumentApplication::session();
+    documents->ensure();
     const NetworkPicture picture(state, precision, quality);
     if (picture.empty()) {
         if (error) *error = QStringLiteral("没有完成的计算, 无法绘制网图");

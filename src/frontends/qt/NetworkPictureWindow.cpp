@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "adjustment/PointPrecision.h"
+#include "frontends/qt/OutputGuard.h"
 #include "frontends/qt/PainterReportPrinter.h"
 #include "frontends/qt/PdfText.h"
 
@@ -150,6 +151,7 @@ void NetworkPictureWindow::exportWithDialog() {
                   : selected.contains(QLatin1String("png")) ? QStringLiteral(".png")
                                                             : QStringLiteral(".svg");
     }
+    if (refusedAsOutput(this, target)) return;
     QString error;
     if (!exportTo(target, &error)) QMessageBox::warning(this, QStringLiteral("导出网图"), error);
 }
@@ -172,7 +174,7 @@ void NetworkPictureWindow::print() {
     printer.setPageOrientation(QPageLayout::Landscape);
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(QStringLiteral("打印网图"));
-    if (dialog.exec() == QDialog::Accepted) printTo(printer);
+    if (dialog.exec() == QDialog::Accepted && !refusedAsOutput(this, printer.outputFileName())) printTo(printer);
 }
 
 }  // namespace kestrane

@@ -2,6 +2,7 @@
 
 #include <QFontMetricsF>
 #include <QGlyphRun>
+#include <QPaintEngine>
 
 #include <QFile>
 #include <QRawFont>
@@ -349,6 +350,13 @@ double ExtractableText::width(const QString& text) const {
 double ExtractableText::draw(QPainter& painter, const QPointF& baselineStart, const QString& text,
                              DrawnText* drawn) const {
     if (drawn) drawn->addText(text);
+    // An SVG keeps text as characters, and its generator writes none for a
+    // glyph run (an empty text element): there the painter draws the text
+    // itself, one text element per face.
+    if (painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::SVG) {
+        painter.drawText(baselineStart, text);
+        return QFontMetricsF(font_, device_).horizontalAdvance(text);
+    }
     const QList<quint32> glyphs = raw_.isValid() ? raw_.glyphIndexesForString(text) : QList<quint32>();
     if (glyphs.isEmpty() || glyphs.contains(0)) {
         painter.drawText(baselineStart, text);

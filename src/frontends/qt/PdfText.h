@@ -56,7 +56,8 @@ struct DrawnText {
 // their advances, with the painter's font. Shaping is left out on purpose: a
 // Chinese face may swap digits next to Latin letters for variant glyphs that
 // no character maps to, which a reader then cannot extract. A text with a
-// character the face lacks goes through the painter's own font fallback.
+// character the face lacks goes through the painter's own font fallback, and
+// so does every text of an SVG (which holds characters, not glyphs).
 class ExtractableText {
 public:
     // The painter's font as it draws on `device`.

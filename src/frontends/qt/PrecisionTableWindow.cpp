@@ -23,6 +23,7 @@
 #include <map>
 
 #include "adjustment/PointPrecision.h"
+#include "frontends/qt/OutputGuard.h"
 #include "frontends/qt/PainterReportPrinter.h"
 #include "frontends/qt/PdfText.h"
 #include "frontends/qt/QtFonts.h"
@@ -260,7 +261,7 @@ void PrecisionTableWindow::print() {
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(QStringLiteral("打印点位精度表"));
-    if (dialog.exec() == QDialog::Accepted) printTo(printer);
+    if (dialog.exec() == QDialog::Accepted && !refusedAsOutput(this, printer.outputFileName())) printTo(printer);
 }
 
 }  // namespace kestrane

@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QTimer>
 
-#include <clocale>
 #include <memory>
 #include <ostream>
 
@@ -30,11 +29,12 @@ int runWindow(int argc, char** argv, const std::string& observationFile) {
     return app.exec();
 }
 
+// Both writers of a run hold one session: the application made for the first
+// document serves the next one as well.
 PdfWriter pdfWriter() {
-    return [](const AdjustmentState& state, const std::string& path, std::ostream& err) {
-        // Printing needs the font machinery of a GUI application, never a
-        // display.
-        const auto app = offscreenApplicationIfNone();
+    return [documents = DocumentApplication::session()](const AdjustmentState& state, const std::string& path,
+                                                        std::ostream& err) {
+        documents->ensure();
         QString error;
         if (writeReportPdf(state, QString::fromStdString(path), &error) == 0) {
             err << error.toStdString() << '\n';
@@ -45,10 +45,12 @@ PdfWriter pdfWriter() {
 }
 
 PlotWriter plotWriter() {
-    return [](const AdjustmentState& state, const std::vector<PointPrecision>& precision, const QualityCheck* quality,
-              const std::string& path, std::ostream& err) {
-        // The drawing makes its own offscreen application when none runs;
-        // the suspects are marked when --quality was given.
+    return [documents = DocumentApplication::session()](const AdjustmentState& state,
+                                                        const std::vector<PointPrecision>& precision,
+                                                        const QualityCheck* quality, const std::string& path,
+                                                        std::ostream& err) {
+        // The suspects are marked when --quality was given.
+        documents->ensure();
         QString error;
         if (!writeNetworkPlot(state, precision, QString::fromStdString(path), &error, quality)) {
             err << error.toStdString() << '\n';

@@ -57,14 +57,42 @@ void prepareApplication(QApplication& app) {
     QApplication::setWindowIcon(applicationIcon());
 }
 
-std::unique_ptr<QGuiApplication> offscreenApplicationIfNone() {
-    if (QCoreApplication::instance()) return {};
-    static int argc = 3;
-    static char arg0[] = "kestrane", arg1[] = "-platform", arg2[] = "offscreen";
-    static char* argv[] = {arg0, arg1, arg2, nullptr};
-    auto app = std::make_unique<QGuiApplication>(argc, argv);
+namespace {
+
+// The handler that was there before the document application.
+QtMessageHandler previousHandler = nullptr;
+
+void keepQtMessagesBack(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtFatalMsg && previousHandler) previousHandler(type, context, message);
+}
+
+}  // namespace
+
+std::shared_ptr<DocumentApplication> DocumentApplication::session() {
+    static std::weak_ptr<DocumentApplication> held;
+    std::shared_ptr<DocumentApplication> current = held.lock();
+    if (!current) {
+        current = std::make_shared<DocumentApplication>();
+        held = current;
+    }
+    return current;
+}
+
+DocumentApplication::DocumentApplication() = default;
+
+DocumentApplication::~DocumentApplication() {
+    application_.reset();
+    if (handlerInstalled_) qInstallMessageHandler(previousHandler);
+}
+
+void DocumentApplication::ensure() {
+    if (QCoreApplication::instance()) return;
+    if (!handlerInstalled_) {
+        previousHandler = qInstallMessageHandler(keepQtMessagesBack);
+        handlerInstalled_ = true;
+    }
+    application_ = std::make_unique<QGuiApplication>(argc_, argv_);
     std::setlocale(LC_NUMERIC, "C");
-    return app;
 }
 
 }  // namespace kestrane

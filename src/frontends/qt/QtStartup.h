@@ -24,9 +24,40 @@ void prepareApplication(QApplication& app);
 bool installQtChinese(QCoreApplication& app);
 
 // Drawing and printing need the font machinery of a GUI application, never a
-// display: for the console's PDF and picture, an offscreen application when
-// none runs (held by the pointer for the drawing's time; empty when one runs).
-std::unique_ptr<QGuiApplication> offscreenApplicationIfNone();
+// display. The documents of a console run (the report's PDF, the picture)
+// share one offscreen application, made when the first of them is drawn and
+// kept while anyone holds the session; when an application runs already (the
+// window, the tests), it serves and none is made.
+//
+// While the offscreen application lives, Qt's own diagnostics (a missing
+// XDG_RUNTIME_DIR, a font not found) are kept from the user's standard
+// error: a console run says on standard error only what the program says. A
+// document that cannot be written is reported by its writer; a fatal message
+// still goes out.
+class DocumentApplication {
+public:
+    // The session of the run: the one that is held, or a new one.
+    static std::shared_ptr<DocumentApplication> session();
+
+    DocumentApplication();
+    DocumentApplication(const DocumentApplication&) = delete;
+    DocumentApplication& operator=(const DocumentApplication&) = delete;
+    ~DocumentApplication();
+
+    // An application runs once this returns.
+    void ensure();
+
+private:
+    // The arguments live as long as the application, which keeps and edits
+    // them (it takes "-platform offscreen" out).
+    int argc_ = 3;
+    char programName_[9] = "kestrane";
+    char platformOption_[10] = "-platform";
+    char platformName_[10] = "offscreen";
+    char* argv_[4] = {programName_, platformOption_, platformName_, nullptr};
+    std::unique_ptr<QGuiApplication> application_;
+    bool handlerInstalled_ = false;
+};
 
 // The program's icon, drawn from the SVG built into the program at the
 // sizes desktops ask for.
