@@ -404,7 +404,7 @@ TEST(RigorousWeighting, AgreesWithAnAdjustmentByCoordinates) {
             if (known == KnownPointCase::AOnly) {
                 // The orientation T0 + Qa of A -> 1, observed with sigma_beta.
                 const double alpha = (s.t0Degrees + s.qaDegrees) * 3600;
-                obs.push_back({[&] {
+                obs.push_back({[&pt, alpha] {
                                    double a = std::atan2(pt[1].y - pt[0].y, pt[1].x - pt[0].x) * 180 / kPi * 3600;
                                    while (a - alpha > 648000) a -= 1296000;
                                    while (alpha - a > 648000) a += 1296000;
