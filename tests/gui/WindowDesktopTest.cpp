@@ -12,7 +12,9 @@
 #include <QLineEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPointer>
 #include <QPushButton>
+#include <QTest>
 
 #include <deque>
 
@@ -125,6 +127,49 @@ void completeExample(Form1& form) {
     });
     form.findChild<QPushButton*>("Command1")->click();
     ASSERT_TRUE(form.state().complete);
+}
+
+// The desktop keys: F5 starts a computation (its first prompt opens), F1
+// opens the guide, and Esc or Ctrl+W close the precision table and the
+// picture.
+TEST(WindowKeys, F5StartsF1HelpsEscAndCtrlWCloseTheViews) {
+    Form1 form;
+    form.show();
+    QApplication::setActiveWindow(&form);
+    std::vector<std::string> opened;
+    {
+        DialogDriver driver([&](QWidget* dialog) {
+            if (auto* input = qobject_cast<QInputDialog*>(dialog)) {
+                opened.push_back(input->labelText().toStdString());
+                input->reject();
+            } else if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+                press(box, QMessageBox::Yes);  // give the computation up
+            } else {
+                opened.push_back(dialog->objectName().toStdString());
+                qobject_cast<QDialog*>(dialog)->reject();
+            }
+        });
+        QTest::keyClick(&form, Qt::Key_F5);
+        QTest::qWait(300);  // a button's shortcut clicks it as the mouse would, after its press is shown
+        QApplication::setActiveWindow(&form);
+        QTest::keyClick(&form, Qt::Key_F1);
+    }
+    EXPECT_EQ(opened, (std::vector<std::string>{kestrane::texts::kTriangleCount, "guide"}));
+
+    completeExample(form);
+    for (void (Form1::*show)() : {&Form1::showPrecisionTable, &Form1::showNetworkPicture}) {
+        for (const QKeyCombination keys : {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::ControlModifier, Qt::Key_W)}) {
+            (form.*show)();
+            QPointer<QWidget> view = QApplication::activeWindow() != &form ? QApplication::activeWindow() : nullptr;
+            if (!view) view = form.findChild<QWidget*>(show == &Form1::showPrecisionTable ? "precisionTableWindow"
+                                                                                          : "networkPictureWindow");
+            ASSERT_TRUE(view);
+            QApplication::setActiveWindow(view);
+            QTest::keyClick(view, keys.key(), keys.keyboardModifiers());
+            QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            EXPECT_TRUE(!view || !view->isVisible()) << QKeySequence(keys).toString().toStdString();
+        }
+    }
 }
 
 // Enter in the "save as PDF?" question says yes; the save dialog then starts

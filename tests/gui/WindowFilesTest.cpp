@@ -175,7 +175,7 @@ TEST(WindowFiles, MenuBarStandsAboveTheFormAndLeavesItsLayout) {
     EXPECT_EQ(shortcuts["保存观测数据(&S)…"], "Ctrl+S");
     EXPECT_EQ(shortcuts["打印(&P)…"], "Ctrl+P");
     EXPECT_EQ(shortcuts["退出(&X)"], "Ctrl+Q");
-    for (const char* entry : {"导出结果 (CSV)(&E)…", "打开示例", "点位精度表(&T)", "网图(&N)", "使用说明", "关于"}) {
+    for (const char* entry : {"导出结果 (CSV)(&E)…", "打开示例", "点位精度表(&T)", "网图(&N)", "使用说明(&G)", "关于"}) {
         EXPECT_TRUE(shortcuts.count(entry)) << entry;
     }
     // Every shipped example is listed.

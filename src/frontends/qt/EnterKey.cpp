@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QShortcut>
 
 namespace kestrane {
 
@@ -30,5 +31,13 @@ private:
 }  // namespace
 
 void pressOnEnter(QPushButton* button) { new EnterPresses(button); }
+
+void closeOnEscapeOrCtrlW(QWidget* window) {
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(QStringLiteral("Ctrl+W"))}) {
+        auto* shortcut = new QShortcut(keys, window);
+        shortcut->setContext(Qt::WindowShortcut);
+        QObject::connect(shortcut, &QShortcut::activated, window, &QWidget::close);
+    }
+}
 
 }  // namespace kestrane

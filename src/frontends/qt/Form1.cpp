@@ -228,6 +228,9 @@ void Form1::buildControls() {
     for (std::size_t i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
 
     connect(findChild<QPushButton*>(QStringLiteral("Command1")), &QPushButton::clicked, this, &Form1::Command1_Click);
+    // F5 starts a computation; the caption stays as designed (Ctrl+P prints
+    // through the menu).
+    findChild<QPushButton*>(QStringLiteral("Command1"))->setShortcut(QKeySequence(Qt::Key_F5));
     connect(findChild<QPushButton*>(QStringLiteral("Command2")), &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(findChild<QPushButton*>(QStringLiteral("Command3")), &QPushButton::clicked, this, &Form1::Command3_Click);
 }

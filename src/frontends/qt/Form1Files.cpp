@@ -104,7 +104,7 @@ void Form1::buildMenu() {
     view->addAction(QStringLiteral("质量检核(&Q)"), this, &Form1::showQualityCheck);
 
     QMenu* help = bar->addMenu(QStringLiteral("帮助(&H)"));
-    help->addAction(QStringLiteral("使用说明"), this, [this] { showGuide(this); });
+    help->addAction(QStringLiteral("使用说明(&G)"), QKeySequence(Qt::Key_F1), this, [this] { showGuide(this); });
     help->addAction(QStringLiteral("关于"), this, [this] { showAbout(this); });
     bar->setGeometry(0, 0, width(), bar->sizeHint().height());
 

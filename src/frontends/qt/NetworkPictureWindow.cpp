@@ -1,5 +1,7 @@
 #include "frontends/qt/NetworkPictureWindow.h"
 
+#include "frontends/qt/EnterKey.h"
+
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -105,6 +107,7 @@ NetworkPictureWindow::NetworkPictureWindow(const AdjustmentState& state, const s
     : QWidget(parent), picture_(std::make_shared<NetworkPicture>(state, precision, quality)) {
     setObjectName(QStringLiteral("networkPictureWindow"));
     setWindowTitle(QStringLiteral("网图"));
+    closeOnEscapeOrCtrlW(this);
     canvas_ = new NetworkCanvas(picture_, this);
 
     auto* fit = new QPushButton(QStringLiteral("适合窗口"), this);

@@ -1,5 +1,7 @@
 #include "frontends/qt/PrecisionTableWindow.h"
 
+#include "frontends/qt/EnterKey.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QHBoxLayout>
@@ -55,6 +57,7 @@ PrecisionTableWindow::PrecisionTableWindow(const AdjustmentState& state, const s
     : QWidget(parent) {
     setObjectName(QStringLiteral("precisionTableWindow"));
     setWindowTitle(QStringLiteral("点位精度表"));
+    closeOnEscapeOrCtrlW(this);
     build(state, precision);
 }
 

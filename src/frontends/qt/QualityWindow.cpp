@@ -1,5 +1,7 @@
 #include "frontends/qt/QualityWindow.h"
 
+#include "frontends/qt/EnterKey.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QHBoxLayout>
@@ -234,11 +236,7 @@ QualityWindow::QualityWindow(const QualityCheck& check, QWidget* parent) : QWidg
     buttons->addWidget(closeButton);
     layout->addLayout(buttons);
 
-    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(QStringLiteral("Ctrl+W"))}) {
-        auto* shortcut = new QShortcut(keys, this);
-        shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, this, &QWidget::close);
-    }
+    closeOnEscapeOrCtrlW(this);
     resize(980, 680);
 }
 
