@@ -14,7 +14,7 @@
 #include <sstream>
 
 #include "GuiTestSupport.h"
-#include "TestSupport.h"
+#include "NetworkFixture.h"
 #include "frontends/console/ConsoleFrontEnd.h"
 #include "frontends/qt/Form1.h"
 
@@ -217,7 +217,7 @@ TEST(WindowRun, CancelAtConfirmationAndPauseAcceptsAndContinues) {
 // zero and shows nothing half computed; the window stays usable.
 TEST(FrontEnds, AllSidesZeroIsADivisionByZero) {
     using namespace kestrane::testing;
-    auto answers = NetworkAnswers::regular(3, Known::AOnly).answers();
+    auto answers = kestrane::fixture::answersFor(kestrane::fixture::regularNetwork(3, kestrane::KnownPointCase::AOnly));
     for (std::size_t i = answers.size() - 10 - 12; i < answers.size() - 10; i += 2) answers[i] = "0";
     struct End {
         std::vector<std::string> messages;

@@ -35,7 +35,7 @@
 #include <string>
 #include <vector>
 
-#include "TestSupport.h"
+#include "NetworkFixture.h"
 #include "driver/ComputationDriver.h"
 #include "prompting/PromptTexts.h"
 #include "results/Report.h"
@@ -52,13 +52,6 @@ constexpr double kSideNoise = 0.003;   // largest side error, metres
 // ---------------------------------------------------------------------------
 // Answers as a surveyor types them.
 
-// Decimal degrees (>= 0) in packed d.mmss with five decimals (a tenth of a
-// second), minutes and seconds carried at 60: 58.46 -> "58.27360".
-std::string packedText(double degrees) { return kestrane::testing::packedText(degrees, 5); }
-
-// The decimal degrees a packedText answer stands for.
-double packedValue(double degrees) { return static_cast<double>(std::llround(degrees * 36000)) / 36000; }
-
 // The decimal degrees of a packed answer text read by its digits: degrees,
 // two digits of minutes, three of tenths of seconds.
 double packedTextValue(const std::string& packed) {
@@ -69,26 +62,17 @@ double packedTextValue(const std::string& packed) {
            (static_cast<double>(d) + static_cast<double>(mm) / 60 + static_cast<double>(tenths) / 36000);
 }
 
-std::string signedPackedText(double degrees) {
-    if (std::llround(std::fabs(degrees) * 36000) == 0) return packedText(0);
-    return (degrees < 0 ? "-" : "") + packedText(std::fabs(degrees));
-}
-
 std::string fixedText(double value, int decimals) {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", decimals, value);
     return text;
 }
 
-double roundedTo(double value, int decimals) { return std::stod(fixedText(value, decimals)); }
-
 // ---------------------------------------------------------------------------
-// A true network and its noisy observations.
+// A random network of the test generator (every kind, errors within the
+// noise) with what the checks read of it.
 
-struct Point {
-    double x = 0;  // northing
-    double y = 0;  // easting
-};
+using fixture::Point;
 
 double distance(Point p, Point q) { return std::hypot(q.x - p.x, q.y - p.y); }
 
@@ -100,37 +84,13 @@ double azimuth(Point p, Point q) {
     return a;
 }
 
-// The angle at vertex v between the rays to p and q, decimal degrees.
-double angleAt(Point v, Point p, Point q) {
-    const double ux = p.x - v.x, uy = p.y - v.y, wx = q.x - v.x, wy = q.y - v.y;
-    return std::atan2(std::fabs(ux * wy - uy * wx), ux * wx + uy * wy) * 180 / kPi;
-}
-
-struct Network {
-    KnownPointCase known = KnownPointCase::AOnly;
-    int n = 0;
-    Point centre;
-    std::vector<Point> outer;  // 0..n, outer[0] = outer[n] = A
-
-    // True observations, index as in the adjustment (1-based).
-    std::vector<double> angle;  // 1..3n, decimal degrees
-    std::vector<double> side;   // 1..2n, metres
-
-    // What is typed.
-    std::string tolerance;
-    std::string xa, ya, xb, yb, xc, yc, t0, qa;
-    std::vector<std::string> angleText;  // 1..3n
-    std::vector<std::string> sideText;   // 1..2n
-    std::vector<std::string> names;      // 0..m
-    std::vector<double> typedAngle;      // 1..3n, decimal degrees
-    std::vector<double> typedSide;       // 1..2n, metres
-
+struct Network : fixture::NetworkInput {
     int rows() const { return known == KnownPointCase::AOnly ? n + 1 : n; }
     Point a() const { return outer[0]; }
     // The known point the traverse ends at.
     Point closure() const {
         switch (known) {
-        case KnownPointCase::AWithB: return outer[static_cast<std::size_t>(n - 1)];
+        case KnownPointCase::AWithB: return outer.back();
         case KnownPointCase::AWithC: return centre;
         default: return outer[0];
         }
@@ -147,107 +107,19 @@ struct Network {
         if (k == 2 * n && known == KnownPointCase::AWithB) return false;
         return true;
     }
+    double typedAngle(int j) const { return packedTextValue(angles[static_cast<std::size_t>(j)]); }
+    double typedSide(int k) const { return std::stod(sides[static_cast<std::size_t>(k)]); }
 };
 
-Point roundedToMillimetre(Point p) { return {roundedTo(p.x, 3), roundedTo(p.y, 3)}; }
-
 Network makeNetwork(KnownPointCase known, std::mt19937_64& rng) {
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    auto uniform = [&](double lo, double hi) { return lo + (hi - lo) * unit(rng); };
-    Network net;
-    net.known = known;
-    net.n = std::uniform_int_distribution<int>(3, 60)(rng);
-    const int n = net.n;
-
-    // A national grid (millions of metres) or a local one near the origin.
-    const bool national = unit(rng) < 0.7;
-    net.centre = national ? Point{uniform(3.0e6, 3.6e6), uniform(3.0e5, 7.0e5)}
-                          : Point{uniform(-4000, 4000), uniform(-4000, 4000)};
-    const double radius = uniform(300, 2500);
-
-    for (int attempt = 0;; ++attempt) {
-        // Central angles around 360/n, radii around the mean radius, outer
-        // points clockwise (by increasing azimuth from the centre).
-        std::vector<double> weight(static_cast<std::size_t>(n) + 1);
-        double total = 0;
-        for (int i = 1; i <= n; ++i) total += weight[static_cast<std::size_t>(i)] = uniform(0.7, 1.3);
-        double theta = uniform(0, 360);
-        net.outer.assign(static_cast<std::size_t>(n) + 1, Point{});
-        for (int k = 0; k < n; ++k) {
-            if (k > 0) theta += 360 * weight[static_cast<std::size_t>(k)] / total;
-            const double r = radius * uniform(0.85, 1.15);
-            net.outer[static_cast<std::size_t>(k)] = {net.centre.x + r * std::cos(theta * kPi / 180),
-                                                      net.centre.y + r * std::sin(theta * kPi / 180)};
-        }
-        // Known points are typed to the millimetre: their typed coordinates
-        // are the truth the network is built on.
-        net.outer[0] = roundedToMillimetre(net.outer[0]);
-        if (known == KnownPointCase::AWithB) {
-            net.outer[static_cast<std::size_t>(n - 1)] = roundedToMillimetre(net.outer[static_cast<std::size_t>(n - 1)]);
-        }
-        if (known == KnownPointCase::AWithC) net.centre = roundedToMillimetre(net.centre);
-        net.outer[static_cast<std::size_t>(n)] = net.outer[0];
-
-        net.angle.assign(static_cast<std::size_t>(3 * n) + 1, 0);
-        net.side.assign(static_cast<std::size_t>(2 * n) + 2, 0);
-        bool wellShaped = true;
-        for (int i = 1; i <= n; ++i) {
-            const Point p = net.outer[static_cast<std::size_t>(i - 1)];
-            const Point q = net.outer[static_cast<std::size_t>(i)];
-            const double a = angleAt(p, net.centre, q);
-            const double b = angleAt(q, net.centre, p);
-            net.angle[static_cast<std::size_t>(3 * i - 2)] = a;
-            net.angle[static_cast<std::size_t>(3 * i - 1)] = b;
-            net.angle[static_cast<std::size_t>(3 * i)] = angleAt(net.centre, p, q);
-            net.side[static_cast<std::size_t>(2 * i - 1)] = distance(net.centre, p);
-            net.side[static_cast<std::size_t>(2 * i)] = distance(p, q);
-            wellShaped = wellShaped && a >= 20 && b >= 20;
-        }
-        const auto nonZero = [](Point p) { return p.x != 0 && p.y != 0; };
-        wellShaped = wellShaped && nonZero(net.outer[0]) && nonZero(net.closure());
-        if (wellShaped) break;
-        if (attempt > 1000) throw std::runtime_error("no well-shaped network");
-    }
-
-    // Typed values: noise of a few seconds and millimetres, then the
-    // rounding of the typed form.
+    const int n = std::uniform_int_distribution<int>(3, 60)(rng);
+    Network net{fixture::randomNetwork(n, known, rng, {kAngleNoise, kSideNoise * 1000, true, true})};
     net.tolerance = std::vector<std::string>{"1", "2.5", "5", "10", "20"}[rng() % 5];
-    net.xa = fixedText(net.a().x, 3);
-    net.ya = fixedText(net.a().y, 3);
-    net.xb = net.yb = net.xc = net.yc = "0";
-    if (known == KnownPointCase::AWithB) {
-        net.xb = fixedText(net.closure().x, 3);
-        net.yb = fixedText(net.closure().y, 3);
-    } else if (known == KnownPointCase::AWithC) {
-        net.xc = fixedText(net.centre.x, 3);
-        net.yc = fixedText(net.centre.y, 3);
-    } else {
-        // T0 + Qa is the azimuth A -> outer point 1.
-        const double t0 = uniform(0, 360);
-        const double qa = azimuth(net.a(), net.outer[1]) - packedValue(t0);
-        net.t0 = packedText(t0);
-        net.qa = signedPackedText(qa);
-    }
-    net.angleText.assign(static_cast<std::size_t>(3 * n) + 1, "");
-    net.typedAngle.assign(static_cast<std::size_t>(3 * n) + 1, 0);
-    for (int j = 1; j <= 3 * n; ++j) {
-        const double typed = net.angle[static_cast<std::size_t>(j)] + uniform(-kAngleNoise, kAngleNoise) / 3600;
-        net.angleText[static_cast<std::size_t>(j)] = packedText(typed);
-        net.typedAngle[static_cast<std::size_t>(j)] = packedValue(typed);
-    }
-    net.sideText.assign(static_cast<std::size_t>(2 * n) + 1, "");
-    net.typedSide.assign(static_cast<std::size_t>(2 * n) + 1, 0);
-    for (int k = 1; k <= 2 * n; ++k) {
-        const double typed = net.side[static_cast<std::size_t>(k)] + uniform(-kSideNoise, kSideNoise);
-        net.sideText[static_cast<std::size_t>(k)] = fixedText(typed, 4);
-        net.typedSide[static_cast<std::size_t>(k)] = std::stod(fixedText(typed, 4));
-    }
     // Names: A, the chain, the closure point (A's name again when the
     // traverse returns to A); now and then Chinese.
-    const bool chinese = unit(rng) < 0.3;
-    net.names.assign(static_cast<std::size_t>(net.rows()) + 1, "");
-    for (int i = 0; i <= net.rows(); ++i) net.names[static_cast<std::size_t>(i)] = (chinese ? "点" : "P") + std::to_string(i);
-    if (known == KnownPointCase::AOnly) net.names[static_cast<std::size_t>(net.rows())] = net.names[0];
+    const bool chinese = std::uniform_real_distribution<double>(0, 1)(rng) < 0.3;
+    for (int i = 0; i <= net.rows(); ++i) net.names.push_back((chinese ? "点" : "P") + std::to_string(i));
+    if (known == KnownPointCase::AOnly) net.names.back() = net.names[0];
     return net;
 }
 
@@ -267,14 +139,14 @@ public:
         const int n = net.n;
         answers_[kTriangleCount] = std::to_string(n);
         answers_[kTolerance] = net.tolerance;
-        answers_[kXaValue] = net.xa;
-        answers_[kYaValue] = net.ya;
-        answers_[kXbValue] = net.xb;
-        answers_[kYbValue] = net.yb;
-        answers_[kXcValue] = net.xc;
-        answers_[kYcValue] = net.yc;
-        answers_[kT0Value] = net.t0;
-        answers_[kQaValue] = net.qa;
+        answers_[kXaValue] = net.Xa;
+        answers_[kYaValue] = net.Ya;
+        answers_[kXbValue] = net.Xb;
+        answers_[kYbValue] = net.Yb;
+        answers_[kXcValue] = net.Xc;
+        answers_[kYcValue] = net.Yc;
+        answers_[kT0Value] = net.T0;
+        answers_[kQaValue] = net.Qa;
         answers_[kStartName] = net.names[0];
         for (int j = 1; j < net.rows(); ++j) {
             answers_[kChainNameBefore + std::to_string(j) + kChainNameAfter] = net.names[static_cast<std::size_t>(j)];
@@ -282,15 +154,15 @@ public:
         answers_[kClosureName] = net.names[static_cast<std::size_t>(net.rows())];
         for (int i = 1; i <= n; ++i) {
             const std::string number = std::to_string(i);
-            answers_[kTriangleBefore + number + kDistanceAngleAfter] = net.angleText[static_cast<std::size_t>(3 * i - 2)];
-            answers_[kTriangleBefore + number + kForwardAngleAfter] = net.angleText[static_cast<std::size_t>(3 * i - 1)];
-            answers_[kTriangleBefore + number + kCentralAngleAfter] = net.angleText[static_cast<std::size_t>(3 * i)];
+            answers_[kTriangleBefore + number + kDistanceAngleAfter] = net.angles[static_cast<std::size_t>(3 * i - 2)];
+            answers_[kTriangleBefore + number + kForwardAngleAfter] = net.angles[static_cast<std::size_t>(3 * i - 1)];
+            answers_[kTriangleBefore + number + kCentralAngleAfter] = net.angles[static_cast<std::size_t>(3 * i)];
         }
-        answers_[kFirstSide] = net.sideText[1];
+        answers_[kFirstSide] = net.sides[1];
         for (int k = 2; k < 2 * n; ++k) {
-            answers_[kMiddleSideBefore + std::to_string(k) + kMiddleSideAfter] = net.sideText[static_cast<std::size_t>(k)];
+            answers_[kMiddleSideBefore + std::to_string(k) + kMiddleSideAfter] = net.sides[static_cast<std::size_t>(k)];
         }
-        answers_[kLastSideBefore + std::to_string(2 * n) + kMiddleSideAfter] = net.sideText[static_cast<std::size_t>(2 * n)];
+        answers_[kLastSideBefore + std::to_string(2 * n) + kMiddleSideAfter] = net.sides[static_cast<std::size_t>(2 * n)];
         for (const char* prompt : {kXReentry, kYReentry, kT0Reentry, kQaReentry, kNameReentry, kClosureReentry,
                                    kDistanceAngleReentry, kForwardAngleReentry, kCentralAngleReentry, kSideReentry}) {
             reentry_.insert(prompt);
@@ -452,14 +324,14 @@ void checkNetwork(AdjustmentState& s, WindowFields& window, FieldLog& log, const
     // The stored input is what was typed last, not a rejected typo.
     EXPECT_EQ(s.triangleCount, n);
     EXPECT_EQ(s.knownPointCase(), net.known);
-    EXPECT_EQ(s.Xa, std::stod(net.xa));
-    EXPECT_EQ(s.Ya, std::stod(net.ya));
+    EXPECT_EQ(s.Xa, std::stod(net.Xa));
+    EXPECT_EQ(s.Ya, std::stod(net.Ya));
     for (int j = 1; j <= 3 * n; ++j) {
-        ASSERT_EQ(s.enteredAngles[at(j)], std::stod(net.angleText[at(j)])) << "angle " << j;
+        ASSERT_EQ(s.enteredAngles[at(j)], std::stod(net.angles[at(j)])) << "angle " << j;
     }
     for (int k = 1; k <= 2 * n; ++k) {
         if (net.sideTyped(k)) {
-            ASSERT_EQ(s.enteredSides[at(k)], net.typedSide[at(k)]) << "side " << k;
+            ASSERT_EQ(s.enteredSides[at(k)], net.typedSide(k)) << "side " << k;
         }
     }
     for (int i = 0; i <= net.rows(); ++i) ASSERT_EQ(s.pointNames[at(i)], net.names[at(i)]);
@@ -508,12 +380,12 @@ void checkNetwork(AdjustmentState& s, WindowFields& window, FieldLog& log, const
     const double q = s.sideWeightReciprocal;
     double errorSum = 0;
     for (int j = 1; j <= 3 * n; ++j) {
-        const double e = (net.typedAngle[at(j)] - net.angle[at(j)]) * 3600;
+        const double e = (net.typedAngle(j) - net.trueAngles[at(j)]) * 3600;
         errorSum += e * e;
     }
     for (int k = 1; k <= 2 * n; ++k) {
         if (!net.sideTyped(k)) continue;
-        const double e = net.typedSide[at(k)] - net.side[at(k)];
+        const double e = net.typedSide(k) - net.trueSides[at(k)];
         errorSum += e * e / q;
     }
     const double correctionSum = s.angleSquareSum + s.sideSquareSum;
@@ -522,7 +394,7 @@ void checkNetwork(AdjustmentState& s, WindowFields& window, FieldLog& log, const
     // exceeds about one and a half times the largest angle error (2.5 times
     // leaves room).
     for (int j = 1; j <= 3 * n; ++j) {
-        const double v = std::fabs(angle[at(j)] - net.typedAngle[at(j)]) * 3600;
+        const double v = std::fabs(angle[at(j)] - net.typedAngle(j)) * 3600;
         EXPECT_LE(v, std::sqrt(errorSum) + 1e-6) << "correction of angle " << j;
         EXPECT_LE(v, 2.5 * kAngleNoise) << "correction of angle " << j;
     }
@@ -535,7 +407,7 @@ void checkNetwork(AdjustmentState& s, WindowFields& window, FieldLog& log, const
     // largest seen), adjusted points within 1.5 metres of their true
     // positions (0.75 the largest, at the far side of 60 triangles).
     for (int k = 1; k <= 2 * n; ++k) {
-        EXPECT_LE(std::fabs(side[at(k)] - net.side[at(k)]), 1e-3 * net.side[at(k)]) << "side " << k;
+        EXPECT_LE(std::fabs(side[at(k)] - net.trueSides[at(k)]), 1e-3 * net.trueSides[at(k)]) << "side " << k;
     }
     for (int i = 1; i <= m; ++i) {
         const Point p = net.row(i);
@@ -547,11 +419,11 @@ void checkNetwork(AdjustmentState& s, WindowFields& window, FieldLog& log, const
 
     // The window: what was typed last, and what was computed.
     EXPECT_EQ(log.text["Text30"], " 中心多边形共有" + std::to_string(n) + "个三角形");
-    EXPECT_EQ(log.text["Text1"], " " + net.xa);
-    EXPECT_EQ(log.text["Text2"], " " + net.ya);
+    EXPECT_EQ(log.text["Text1"], " " + net.Xa);
+    EXPECT_EQ(log.text["Text2"], " " + net.Ya);
     if (net.known == KnownPointCase::AOnly) {
-        EXPECT_EQ(log.text["Text7"], " " + net.t0);
-        EXPECT_EQ(log.text["Text8"], " " + net.qa);
+        EXPECT_EQ(log.text["Text7"], " " + net.T0);
+        EXPECT_EQ(log.text["Text8"], " " + net.Qa);
     } else {
         // The known side and its azimuth, against the directions of the true network.
         const Point far = net.known == KnownPointCase::AWithB ? net.closure() : net.centre;

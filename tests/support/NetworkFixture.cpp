@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <stdexcept>
 
 #include "adjustment/AdjustmentStages.h"
 #include "entry/EntryStages.h"
@@ -21,13 +22,10 @@ std::string fixed(double v, int decimals) {
 
 std::string packed(double degrees) { return testing::packedText(degrees, 5); }
 
-struct Point {
-    double x, y;
-};
-
 double azimuth(Point from, Point to) {
     double a = std::atan2(to.y - from.y, to.x - from.x) * 180 / kPi;
-    return a < 0 ? a + 360 : a;
+    if (a < 0) a += 360;
+    return a >= 360 ? a - 360 : a;
 }
 
 // Angle at p between the directions to q and r, decimal degrees.
@@ -39,58 +37,136 @@ double angleAt(Point p, Point q, Point r) {
 
 double distance(Point p, Point q) { return std::hypot(q.x - p.x, q.y - p.y); }
 
+// The true angles and sides of the network (triangle i has outer points
+// i-1 and i, outer point n being A again).
+void survey(NetworkInput& in) {
+    const int n = in.n;
+    in.trueAngles.assign(static_cast<std::size_t>(3 * n) + 1, 0);
+    in.trueSides.assign(static_cast<std::size_t>(2 * n) + 1, 0);
+    for (int i = 1; i <= n; ++i) {
+        const Point p0 = in.outer[static_cast<std::size_t>(i - 1)];
+        const Point p1 = in.outer[static_cast<std::size_t>(i % n)];
+        in.trueAngles[static_cast<std::size_t>(3 * i - 2)] = angleAt(p0, in.centre, p1);
+        in.trueAngles[static_cast<std::size_t>(3 * i - 1)] = angleAt(p1, p0, in.centre);
+        in.trueAngles[static_cast<std::size_t>(3 * i)] = angleAt(in.centre, p0, p1);
+        in.trueSides[static_cast<std::size_t>(2 * i - 1)] = distance(in.centre, p0);
+        in.trueSides[static_cast<std::size_t>(2 * i)] = distance(p0, p1);
+    }
+}
+
+// The typed angles and sides: the true ones with the errors `error` draws
+// (seconds of arc for the angles, millimetres for the sides), triangle by
+// triangle.
+template <typename Error>
+void observe(NetworkInput& in, int angleDecimals, double angleNoise, double sideNoise, Error error) {
+    in.angles.assign(in.trueAngles.size(), "");
+    in.sides.assign(in.trueSides.size(), "");
+    for (int i = 1; i <= in.n; ++i) {
+        for (int j = 3 * i - 2; j <= 3 * i; ++j) {
+            const auto at = static_cast<std::size_t>(j);
+            in.angles[at] = testing::packedText(in.trueAngles[at] + error(angleNoise) / 3600, angleDecimals);
+        }
+        for (int k = 2 * i - 1; k <= 2 * i; ++k) {
+            const auto at = static_cast<std::size_t>(k);
+            in.sides[at] = fixed(in.trueSides[at] + error(sideNoise) / 1000, 4);
+        }
+    }
+}
+
 }  // namespace
 
-NetworkInput randomNetwork(int n, KnownPointCase known, std::uint64_t seed, double angleNoise, double sideNoise) {
-    std::mt19937_64 random(seed);
-    auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random); };
-    std::normal_distribution<double> gauss(0.0, 1.0);
+double Polygon::outerX(int k) const { return cx + radius[static_cast<std::size_t>(k % n())] * std::cos(direction[static_cast<std::size_t>(k % n())] * kPi / 180); }
+double Polygon::outerY(int k) const { return cy + radius[static_cast<std::size_t>(k % n())] * std::sin(direction[static_cast<std::size_t>(k % n())] * kPi / 180); }
 
-    const Point centre{3'500'000.0 + uniform(0, 1000), 500'000.0 + uniform(0, 1000)};
-    const double radius = std::max(50.0, 8.0 * n);
-    std::vector<double> spacing(static_cast<std::size_t>(n));
-    double total = 0;
-    for (double& w : spacing) total += (w = uniform(0.7, 1.3));
-    std::vector<Point> outer;
-    double phi = uniform(0, 360);
-    for (int j = 0; j < n; ++j) {
-        const double r = radius * uniform(0.85, 1.15);
-        const double a = phi * kPi / 180;
-        outer.push_back({std::round((centre.x + r * std::cos(a)) * 1000) / 1000,
-                         std::round((centre.y + r * std::sin(a)) * 1000) / 1000});
-        phi += 360.0 * spacing[static_cast<std::size_t>(j)] / total;
+Polygon Polygon::regular(int n, double r) {
+    Polygon shape;
+    for (int k = 0; k < n; ++k) {
+        shape.radius.push_back(r);
+        shape.direction.push_back(240 + 360.0 * k / n);
     }
+    return shape;
+}
 
+NetworkInput exactNetwork(const Polygon& shape, KnownPointCase known, int angleDecimals) {
+    const int n = shape.n();
+    std::vector<Point> outer;
+    for (int k = 0; k < n; ++k) outer.push_back({shape.outerX(k), shape.outerY(k)});
     NetworkInput in;
     in.n = n;
     in.known = known;
-    in.Xa = fixed(outer[0].x, 3);
-    in.Ya = fixed(outer[0].y, 3);
-    in.angles.assign(static_cast<std::size_t>(3 * n) + 1, "");
-    in.sides.assign(static_cast<std::size_t>(2 * n) + 1, "");
-    for (int i = 1; i <= n; ++i) {
-        const Point p0 = outer[static_cast<std::size_t>(i - 1)];
-        const Point p1 = outer[static_cast<std::size_t>(i % n)];
-        const double observed[3] = {angleAt(p0, centre, p1), angleAt(p1, p0, centre), angleAt(centre, p0, p1)};
-        for (int k = 0; k < 3; ++k) {
-            in.angles[static_cast<std::size_t>(3 * i - 2 + k)] = packed(observed[k] + gauss(random) * angleNoise / 3600);
-        }
-        in.sides[static_cast<std::size_t>(2 * i - 1)] = fixed(distance(centre, p0) + gauss(random) * sideNoise / 1000, 4);
-        in.sides[static_cast<std::size_t>(2 * i)] = fixed(distance(p0, p1) + gauss(random) * sideNoise / 1000, 4);
+    in.centre = {shape.cx, shape.cy};
+    in.outer = outer;
+    survey(in);
+    observe(in, angleDecimals, 0, 0, [](double) { return 0.0; });
+    in.Xa = fixed(outer[0].x, 4);
+    in.Ya = fixed(outer[0].y, 4);
+    const bool withB = known == KnownPointCase::AWithB, withC = known == KnownPointCase::AWithC;
+    in.Xb = fixed(withB ? outer.back().x : 0, 4);
+    in.Yb = fixed(withB ? outer.back().y : 0, 4);
+    in.Xc = fixed(withC ? shape.cx : 0, 4);
+    in.Yc = fixed(withC ? shape.cy : 0, 4);
+    in.T0 = testing::packedText(azimuth(outer[0], outer[1]), angleDecimals);
+    in.Qa = "0";
+    const int rows = known == KnownPointCase::AOnly ? n + 1 : n;
+    for (int j = 0; j <= rows; ++j) in.names.push_back("P" + std::to_string(j));
+    return in;
+}
+
+NetworkInput randomNetwork(int n, KnownPointCase known, std::mt19937_64& random, const Draw& draw) {
+    auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random); };
+    auto millimetre = [](Point p) { return Point{std::round(p.x * 1000) / 1000, std::round(p.y * 1000) / 1000}; };
+    NetworkInput in;
+    in.n = n;
+    in.known = known;
+    if (!draw.everyKind) {
+        in.centre = millimetre({3'500'000.0 + uniform(0, 1000), 500'000.0 + uniform(0, 1000)});
+    } else if (uniform(0, 1) < 0.7) {
+        in.centre = millimetre({uniform(3.0e6, 3.6e6), uniform(3.0e5, 7.0e5)});  // a national grid
+    } else {
+        in.centre = millimetre({uniform(-4000, 4000), uniform(-4000, 4000)});  // a local one
     }
+    const double radius = draw.everyKind ? uniform(300, 2500) : std::max(50.0, 8.0 * n);
+    for (int attempt = 0;; ++attempt) {
+        std::vector<double> spacing(static_cast<std::size_t>(n));
+        double total = 0;
+        for (double& w : spacing) total += (w = uniform(0.7, 1.3));
+        in.outer.clear();
+        double phi = uniform(0, 360);
+        for (int j = 0; j < n; ++j) {
+            const double r = radius * uniform(0.85, 1.15);
+            const double a = phi * kPi / 180;
+            in.outer.push_back(millimetre({in.centre.x + r * std::cos(a), in.centre.y + r * std::sin(a)}));
+            phi += 360.0 * spacing[static_cast<std::size_t>(j)] / total;
+        }
+        survey(in);
+        bool wellShaped = true;
+        for (int j = 1; j <= 3 * n; ++j) {
+            wellShaped = wellShaped && (j % 3 == 0 || in.trueAngles[static_cast<std::size_t>(j)] >= 20);
+        }
+        for (const Point& p : {in.outer[0], in.outer.back(), in.centre}) wellShaped = wellShaped && p.x != 0 && p.y != 0;
+        if (!draw.everyKind || wellShaped) break;
+        if (attempt > 1000) throw std::runtime_error("no well-shaped network");
+    }
+
+    std::normal_distribution<double> gauss(0.0, 1.0);
+    observe(in, 5, draw.angleNoiseSeconds, draw.sideNoiseMillimetres, [&](double noise) {
+        return draw.boundedNoise ? uniform(-noise, noise) : gauss(random) * noise;
+    });
+    in.Xa = fixed(in.outer[0].x, 3);
+    in.Ya = fixed(in.outer[0].y, 3);
     switch (known) {
     case KnownPointCase::AWithB:
-        in.Xb = fixed(outer.back().x, 3);
-        in.Yb = fixed(outer.back().y, 3);
+        in.Xb = fixed(in.outer.back().x, 3);
+        in.Yb = fixed(in.outer.back().y, 3);
         break;
     case KnownPointCase::AWithC:
-        in.Xc = fixed(centre.x, 3);
-        in.Yc = fixed(centre.y, 3);
+        in.Xc = fixed(in.centre.x, 3);
+        in.Yc = fixed(in.centre.y, 3);
         break;
     default: {
         // T0 + Qa is the azimuth from A to outer point 1.
-        const double alpha1 = azimuth(outer[0], outer[1]);
-        const double qa = uniform(20, 80);
+        const double alpha1 = azimuth(in.outer[0], in.outer[1]);
+        const double qa = draw.everyKind ? uniform(-180, 180) : uniform(20, 80);
         in.T0 = packed(std::fmod(alpha1 - qa + 360, 360));
         in.Qa = packed(qa);
         break;
@@ -99,8 +175,8 @@ NetworkInput randomNetwork(int n, KnownPointCase known, std::uint64_t seed, doub
     return in;
 }
 
-std::vector<std::string> answersFor(const NetworkInput& in) {
-    std::vector<std::string> a;
+std::vector<std::optional<std::string>> answersFor(const NetworkInput& in) {
+    std::vector<std::optional<std::string>> a;
     auto confirmed = [&a](const std::string& value) {
         a.push_back(value);
         a.push_back("");
@@ -120,14 +196,14 @@ std::vector<std::string> answersFor(const NetworkInput& in) {
         confirmed(in.Qa);
     }
     const int rows = in.known == KnownPointCase::AOnly ? in.n + 1 : in.n;
-    confirmed("A");
-    for (int j = 1; j < rows; ++j) confirmed("P" + std::to_string(j));
-    confirmed("Z");
+    for (int j = 0; j <= rows; ++j) {
+        confirmed(!in.names.empty() ? in.names[static_cast<std::size_t>(j)] : j == 0 ? "A" : j == rows ? "Z" : "P" + std::to_string(j));
+    }
     for (int k = 1; k <= 3 * in.n; ++k) confirmed(in.angles[static_cast<std::size_t>(k)]);
     const int first = in.known == KnownPointCase::AWithC ? 2 : 1;
     const int last = in.known == KnownPointCase::AWithB ? 2 * in.n - 1 : 2 * in.n;
     for (int k = first; k <= last; ++k) confirmed(in.sides[static_cast<std::size_t>(k)]);
-    a.insert(a.end(), static_cast<std::size_t>(2 * in.n + rows), "");
+    a.insert(a.end(), static_cast<std::size_t>(2 * in.n + rows), std::string());
     return a;
 }
 

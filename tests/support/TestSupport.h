@@ -1,5 +1,5 @@
-// Scripted answers for whole computations in tests, and a generator of
-// answers for a network measured without error.
+// Scripted answers for whole computations in tests (the networks they
+// answer for come from NetworkFixture.h).
 #pragma once
 
 #include <cmath>
@@ -119,87 +119,5 @@ inline std::string exampleTestName(const ::testing::TestParamInfo<const char*>& 
     }
     return id;
 }
-
-enum class Known { AOnly, AWithB, AWithC };
-
-// A central polygon of n triangles with its centre at (cx, cy): outer point k
-// at distance radius[k] and direction (azimuth from the centre) direction[k]
-// in decimal degrees, A being outer point 0. Produces the answers of one
-// complete computation, every value accepted at once.
-struct NetworkAnswers {
-    int n = 6;
-    Known known = Known::AOnly;
-    double cx = 50, cy = 86.60254037844386;
-    std::vector<double> radius;     // 0..n-1
-    std::vector<double> direction;  // 0..n-1, increasing clockwise
-    std::string tolerance = "10";
-
-    double outerX(int k) const { return cx + radius[k % n] * std::cos(direction[k % n] * M_PI / 180); }
-    double outerY(int k) const { return cy + radius[k % n] * std::sin(direction[k % n] * M_PI / 180); }
-
-    std::vector<std::optional<std::string>> answers(int angleDecimals = 5) const {
-        std::vector<std::optional<std::string>> a;
-        auto confirmed = [&a](const std::string& value) {
-            a.push_back(value);
-            a.push_back(std::string());
-        };
-        auto num = [](double v, int decimals) {
-            char buffer[64];
-            std::snprintf(buffer, sizeof buffer, "%.*f", decimals, v);
-            return std::string(buffer);
-        };
-        a.push_back(std::to_string(n));
-        a.push_back(tolerance);
-        confirmed(num(outerX(0), 4));
-        confirmed(num(outerY(0), 4));
-        const double xb = known == Known::AWithB ? outerX(n - 1) : 0, yb = known == Known::AWithB ? outerY(n - 1) : 0;
-        confirmed(num(xb, 4));
-        confirmed(num(yb, 4));
-        if (known != Known::AWithB) {
-            confirmed(num(known == Known::AWithC ? cx : 0, 4));
-            confirmed(num(known == Known::AWithC ? cy : 0, 4));
-        }
-        if (known == Known::AOnly) {
-            const double az = std::fmod(std::atan2(outerY(1) - outerY(0), outerX(1) - outerX(0)) * 180 / M_PI + 360, 360);
-            confirmed(packedText(az, angleDecimals));
-            confirmed("0");
-        }
-        const int rows = known == Known::AOnly ? n + 1 : n;
-        for (int j = 0; j <= rows; ++j) confirmed("P" + std::to_string(j));
-        auto dist = [](double x1, double y1, double x2, double y2) { return std::hypot(x2 - x1, y2 - y1); };
-        for (int i = 1; i <= n; ++i) {
-            const double r0 = radius[(i - 1) % n], r1 = radius[i % n];
-            const double outer = dist(outerX(i - 1), outerY(i - 1), outerX(i), outerY(i));
-            auto angleOpposite = [](double opposite, double p, double q) {
-                return std::acos((p * p + q * q - opposite * opposite) / (2 * p * q)) * 180 / M_PI;
-            };
-            confirmed(packedText(angleOpposite(r1, r0, outer), angleDecimals));  // a(i) at outer i-1
-            confirmed(packedText(angleOpposite(r0, r1, outer), angleDecimals));  // b(i) at outer i
-            confirmed(packedText(angleOpposite(outer, r0, r1), angleDecimals));  // c(i) at the centre
-        }
-        for (int k = 1; k <= 2 * n; ++k) {
-            if (k == 1 && known == Known::AWithC) continue;
-            if (k == 2 * n && known == Known::AWithB) continue;
-            double length;
-            if (k % 2 == 1) length = radius[((k - 1) / 2) % n];
-            else length = dist(outerX(k / 2 - 1), outerY(k / 2 - 1), outerX(k / 2), outerY(k / 2));
-            confirmed(num(length, 4));
-        }
-        for (int k = 0; k < 2 * n + rows; ++k) a.push_back(std::string());  // pauses
-        return a;
-    }
-
-    // A regular polygon of n equal triangles.
-    static NetworkAnswers regular(int n, Known known, double r = 100) {
-        NetworkAnswers net;
-        net.n = n;
-        net.known = known;
-        for (int k = 0; k < n; ++k) {
-            net.radius.push_back(r);
-            net.direction.push_back(240 + 360.0 * k / n);
-        }
-        return net;
-    }
-};
 
 }  // namespace kestrane::testing

@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "TestSupport.h"
+#include "NetworkFixture.h"
 #include "adjustment/AdjustmentStages.h"
 #include "angles/Angles.h"
 
@@ -18,8 +18,7 @@ std::size_t at(int k) { return static_cast<std::size_t>(k); }
 
 TEST(Adjustment, RegularHexagonTraverse) {
     // Six equilateral triangles of side 100 with A at the origin, T0 + Qa = 0.
-    NetworkAnswers net = NetworkAnswers::regular(6, Known::AOnly);
-    const RunRecord run = runComputation(net.answers());
+    const RunRecord run = runComputation(fixture::answersFor(fixture::regularNetwork(6, KnownPointCase::AOnly)));
     ASSERT_EQ(run.result.outcome, RunOutcome::Completed);
     const AdjustmentState& s = run.state;
 
@@ -51,20 +50,16 @@ TEST(Adjustment, RegularHexagonTraverse) {
 }
 
 TEST(Adjustment, ClosurePointReproducesTheKnownPoint) {
-    for (Known known : {Known::AOnly, Known::AWithB, Known::AWithC}) {
-        NetworkAnswers net = NetworkAnswers::regular(5, known, 750);
-        net.cx = 3401810.31;
-        net.cy = 526929.41;
+    for (KnownPointCase known : {KnownPointCase::AOnly, KnownPointCase::AWithB, KnownPointCase::AWithC}) {
         // Irregular radii and directions, still error free.
-        net.radius = {700, 810, 650, 900, 760};
-        net.direction = {200, 262, 318, 30, 121};
-        const RunRecord run = runComputation(net.answers(5));
+        const fixture::Polygon net{3401810.31, 526929.41, {700, 810, 650, 900, 760}, {200, 262, 318, 30, 121}};
+        const RunRecord run = runComputation(fixture::answersFor(fixture::exactNetwork(net, known)));
         EXPECT_EQ(run.result.outcome, RunOutcome::Completed) << static_cast<int>(known);
         if (run.result.outcome != RunOutcome::Completed) continue;
         const AdjustmentState& s = run.state;
-        const int last = known == Known::AOnly ? 6 : 5;
-        const double wantX = known == Known::AOnly ? net.outerX(0) : known == Known::AWithB ? net.outerX(4) : net.cx;
-        const double wantY = known == Known::AOnly ? net.outerY(0) : known == Known::AWithB ? net.outerY(4) : net.cy;
+        const int last = known == KnownPointCase::AOnly ? 6 : 5;
+        const double wantX = known == KnownPointCase::AOnly ? net.outerX(0) : known == KnownPointCase::AWithB ? net.outerX(4) : net.cx;
+        const double wantY = known == KnownPointCase::AOnly ? net.outerY(0) : known == KnownPointCase::AWithB ? net.outerY(4) : net.cy;
         // Angles typed to a tenth of a second and sides to 0.1 mm.
         EXPECT_NEAR(s.pointX[at(last)], wantX, 2e-3) << static_cast<int>(known);
         EXPECT_NEAR(s.pointY[at(last)], wantY, 2e-3) << static_cast<int>(known);
@@ -126,9 +121,8 @@ TEST(Adjustment, TriangleMisclosureInSeconds) {
 }
 
 TEST(Adjustment, NormalMatrixStructure) {
-    for (Known known : {Known::AOnly, Known::AWithB, Known::AWithC}) {
-        NetworkAnswers net = NetworkAnswers::regular(5, known, 500);
-        const RunRecord run = runComputation(net.answers());
+    for (KnownPointCase known : {KnownPointCase::AOnly, KnownPointCase::AWithB, KnownPointCase::AWithC}) {
+        const RunRecord run = runComputation(fixture::answersFor(fixture::regularNetwork(5, known, 500)));
         EXPECT_EQ(run.result.outcome, RunOutcome::Completed) << static_cast<int>(known);
         if (run.result.outcome != RunOutcome::Completed) continue;
         // Rebuild the matrices (the final solve reduced normalMatrix in place).
@@ -154,16 +148,16 @@ TEST(Adjustment, NormalMatrixStructure) {
             }
         }
         for (int row = 1; row <= t; ++row) EXPECT_EQ(A(row, 0), 0.0);
-        if (known == Known::AWithB) {
+        if (known == KnownPointCase::AWithB) {
             EXPECT_EQ(A(3 * n, 5 * n), 0.0);
             EXPECT_NE(A(3 * n, 3 * n - 2), 0.0);  // the computed A-B distance still enters
         }
-        if (known == Known::AWithC) {
+        if (known == KnownPointCase::AWithC) {
             EXPECT_EQ(A(n + 1, 3 * n + 1), 0.0);
             EXPECT_EQ(A(3 * n - 1, 3 * n + 1), 0.0);
             EXPECT_EQ(A(3 * n, 3 * n + 1), 0.0);
         }
-        if (known == Known::AOnly) {
+        if (known == KnownPointCase::AOnly) {
             // Qa typed as 0: sign 0, so the orientation angle drops out.
             EXPECT_EQ(A(t + 1, 0), 0.0);
             EXPECT_EQ(A(t + 2, 0), 0.0);

@@ -10,7 +10,7 @@
 #include <map>
 #include <sstream>
 
-#include "TestSupport.h"
+#include "NetworkFixture.h"
 #include "frontends/console/ConsoleFrontEnd.h"
 #include "driver/TypedAnswers.h"
 #include "files/ObservationFile.h"
@@ -71,7 +71,7 @@ TEST(Console, EndOfInputAtAValuePromptAbandons) {
 
 TEST(Console, EndOfInputAtConfirmationsAndPausesContinues) {
     // Every answer but the trailing pauses, and no newline after the last one.
-    auto answers = NetworkAnswers::regular(3, Known::AOnly).answers();
+    auto answers = fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly));
     answers.resize(answers.size() - 10);  // 6 side pauses and 4 result pauses
     std::string input = joinAnswers(answers);
     input.pop_back();   // the last confirmation has no line end
@@ -93,7 +93,7 @@ TEST(Console, HugeCoordinatesOverflow) {
 }
 
 TEST(Console, HugeAnglesOverflowTheMisclosure) {
-    auto answers = NetworkAnswers::regular(3, Known::AOnly).answers();
+    auto answers = fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly));
     // The first angle of the first triangle comes right after the names.
     for (std::size_t i = 0; i < answers.size(); ++i) {
         if (answers[i] && answers[i]->rfind("P4", 0) == 0) {
@@ -122,7 +122,7 @@ TEST(Console, TranscriptEscapesControlCharactersAndBadBytes) {
 }
 
 TEST(Console, ReportToStandardOutput) {
-    std::istringstream in(joinAnswers(NetworkAnswers::regular(3, Known::AWithC).answers()));
+    std::istringstream in(joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AWithC))));
     std::ostringstream out, err;
     ConsoleOptions options;
     options.reportPath = "-";
@@ -130,7 +130,7 @@ TEST(Console, ReportToStandardOutput) {
     EXPECT_NE(out.str().find("                           --- Kestrane ---\n"), std::string::npos);
     ConsoleOptions pdf;
     pdf.pdfPath = "/nonexistent/x.pdf";
-    std::istringstream again(joinAnswers(NetworkAnswers::regular(3, Known::AWithC).answers()));
+    std::istringstream again(joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AWithC))));
     EXPECT_EQ(runConsole(pdf, again, out, err), kExitCannotCreate);  // no PDF writer given
 }
 
@@ -153,7 +153,7 @@ TEST(ConsoleFiles, RefusedOrUnwritableFilesStopBeforeTheFirstPrompt) {
     options.inputPath = bad.string();
     options.reportPath = report.string();
     options.transcriptPath = (dir / "t.jsonl").string();
-    std::istringstream in(joinAnswers(NetworkAnswers::regular(3, Known::AOnly).answers()));
+    std::istringstream in(joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly))));
     std::ostringstream out, err;
     EXPECT_EQ(runConsole(options, in, out, err), kExitDataError);
     EXPECT_NE(err.str().find(bad.string() + "” 第 2 行，键 tolerence"), std::string::npos) << err.str();
@@ -195,7 +195,7 @@ TEST(ConsoleFiles, AbandonedRunSavesWhatWasAcceptedAndWritesNoResults) {
 TEST(ConsoleFiles, ResultsTableQuotesOnlyWhatNeedsIt) {
     const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-csv-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    auto answers = NetworkAnswers::regular(3, Known::AOnly).answers();
+    auto answers = fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly));
     for (auto& a : answers) {
         if (a == "P1") a = "Hill, \"north\"";
         if (a == "P2") a = "南堡";
@@ -348,7 +348,7 @@ TEST(ConsoleFiles, OutputsNeverDestroyTheInputOrEachOther) {
 TEST(ConsoleFiles, StandardOutputTakesAnOutputAfterEveryPromptAndEcho) {
     const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-stdout-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    const std::string answers = joinAnswers(NetworkAnswers::regular(3, Known::AOnly).answers());
+    const std::string answers = joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly)));
     for (const char* option : {"--transcript", "--csv", "--save-input", "--report"}) {
         SCOPED_TRACE(option);
         // The same run once into a file, once on standard output.

@@ -2,7 +2,7 @@
 // refusal of values the computation cannot use.
 #include <gtest/gtest.h>
 
-#include "TestSupport.h"
+#include "NetworkFixture.h"
 #include "angles/Angles.h"
 #include "prompting/NumberReader.h"
 #include "prompting/PromptTexts.h"
@@ -228,13 +228,13 @@ TEST(NetworkEntry, SecondRunStartsAfreshAndForgetsC) {
     AdjustmentState state;
     WindowFields window;
     {
-        ScriptedPrompt prompt(NetworkAnswers::regular(4, Known::AWithC).answers());
+        ScriptedPrompt prompt(fixture::answersFor(fixture::regularNetwork(4, KnownPointCase::AWithC)));
         Services io{prompt, window};
         ASSERT_EQ(Command1_Click(state, io).outcome, RunOutcome::Completed);
     }
     const std::string text28 = window.text("Text28");
     {
-        ScriptedPrompt prompt(NetworkAnswers::regular(5, Known::AWithB).answers());
+        ScriptedPrompt prompt(fixture::answersFor(fixture::regularNetwork(5, KnownPointCase::AWithB)));
         Services io{prompt, window};
         ASSERT_EQ(Command1_Click(state, io).outcome, RunOutcome::Completed);
         EXPECT_EQ(prompt.asks[10].prompt, texts::kStartName);  // C not asked after B
@@ -248,7 +248,7 @@ TEST(NetworkEntry, SecondRunStartsAfreshAndForgetsC) {
     {
         // An A-only run leaves the known side of the previous run on screen.
         const std::string side = window.text("Text31");
-        ScriptedPrompt prompt(NetworkAnswers::regular(3, Known::AOnly).answers());
+        ScriptedPrompt prompt(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly)));
         Services io{prompt, window};
         ASSERT_EQ(Command1_Click(state, io).outcome, RunOutcome::Completed);
         EXPECT_EQ(window.text("Text31"), side);

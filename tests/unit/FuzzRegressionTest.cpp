@@ -11,7 +11,7 @@
 
 #include <sys/resource.h>
 
-#include "TestSupport.h"
+#include "NetworkFixture.h"
 #include "angles/Angles.h"
 #include "frontends/console/ConsoleFrontEnd.h"
 
@@ -68,7 +68,7 @@ TEST(FuzzRegression, KnownSideDueNorthShowsAzimuthZero) {
 TEST(FuzzRegression, LargestNetworkAdjustsInLittleMemory) {
     const int n = 6553;
     namespace support = kestrane::testing;
-    const auto run = support::runComputation(support::NetworkAnswers::regular(n, support::Known::AOnly, 1e5).answers());
+    const auto run = support::runComputation(fixture::answersFor(fixture::regularNetwork(n, KnownPointCase::AOnly, 1e5)));
     ASSERT_EQ(run.result.outcome, RunOutcome::Completed);
     EXPECT_EQ(run.state.triangleCount, n);
     rusage usage{};

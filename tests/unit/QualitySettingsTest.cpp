@@ -7,7 +7,7 @@
 
 #include <sstream>
 
-#include "TestSupport.h"
+#include "NetworkFixture.h"
 #include "adjustment/QualityCheck.h"
 #include "files/ObservationFile.h"
 #include "frontends/console/ConsoleFrontEnd.h"
@@ -93,7 +93,7 @@ TEST(AprioriSettings, CommandLineValues) {
 // The classic default prints no weighting line; the rigorous weighting adds
 // one right under the title, naming the errors as given or their defaults.
 TEST(AprioriSettings, RigorousReportNamesItsModel) {
-    const auto answers = NetworkAnswers::regular(6, Known::AOnly).answers();
+    const auto answers = fixture::answersFor(fixture::regularNetwork(6, KnownPointCase::AOnly));
     struct Row {
         AprioriSettings settings;
         std::string line;  // "" for none
@@ -129,8 +129,7 @@ TEST(AprioriSettings, RigorousReportNamesItsModel) {
 TEST(QualityCheck, InputWarningsAndTheJsonForm) {
     // A mistyped angle (75 minutes), a name given twice, the closure point
     // repeating A (no warning), and T0 with 60 seconds.
-    NetworkAnswers net = NetworkAnswers::regular(6, Known::AOnly);
-    auto answers = net.answers();
+    auto answers = fixture::answersFor(fixture::regularNetwork(6, KnownPointCase::AOnly));
     answers[14] = "359.0060";  // T0
     answers[22] = "P1";        // the second chain point named like the first
     answers[34] = "31.75188";  // a(1)

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "TestSupport.h"
+#include "NetworkFixture.h"
 #include "results/Report.h"
 #include "results/TextReport.h"
 #include "results/TextWidth.h"
@@ -91,7 +91,7 @@ TEST(Report, NumberItems) {
 }
 
 TEST(Report, KnownPointLines) {
-    const RunRecord b = runComputation(NetworkAnswers::regular(4, Known::AWithB).answers());
+    const RunRecord b = runComputation(fixture::answersFor(fixture::regularNetwork(4, KnownPointCase::AWithB)));
     ASSERT_EQ(b.result.outcome, RunOutcome::Completed);
     const std::string withB = reportOf(b.state);
     EXPECT_NE(withB.find("P4   Xb="), std::string::npos);   // the name of point n
@@ -99,7 +99,7 @@ TEST(Report, KnownPointLines) {
     EXPECT_EQ(withB.find("T0="), std::string::npos);
     EXPECT_EQ(withB.find("Xc="), std::string::npos);
 
-    const RunRecord c = runComputation(NetworkAnswers::regular(4, Known::AWithC).answers());
+    const RunRecord c = runComputation(fixture::answersFor(fixture::regularNetwork(4, KnownPointCase::AWithC)));
     ASSERT_EQ(c.result.outcome, RunOutcome::Completed);
     const std::string withC = reportOf(c.state);
     EXPECT_NE(withC.find("P4   Xc="), std::string::npos);
@@ -125,7 +125,7 @@ TEST(OnScreenResults, PrecisionFieldTexts) {
 }
 
 TEST(OnScreenResults, OnePausePerResultRow) {
-    const auto answers = NetworkAnswers::regular(3, Known::AOnly).answers();
+    const auto answers = fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly));
     const RunRecord run = runComputation(answers, {"Text25"});
     ASSERT_EQ(run.result.outcome, RunOutcome::Completed);
     int pauses = 0;
