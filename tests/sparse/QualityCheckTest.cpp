@@ -73,7 +73,7 @@ Dense inverse(Dense a) {
     return b;
 }
 
-// The condition adjustment of quality.md with full arrays: A by central
+// The condition adjustment of the quality check with full arrays: A by central
 // differences of the 3n+1 conditions, N = A Q A^T inverted densely.
 struct DenseCheck {
     std::vector<double> w, sdW, v, r, length;

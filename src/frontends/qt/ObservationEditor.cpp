@@ -471,14 +471,14 @@ void ObservationEditor::build() {
                                {EditorGroup::Sides, "边长 (米)", "sidesTable"},
                                {EditorGroup::Settings, "平差设置", "settingsTable"}};
     QVBoxLayout* first = nullptr;
-    for (const GroupSpec& spec : specs) {
-        auto* box = new QGroupBox(QString::fromUtf8(spec.title), this);
+    for (const GroupSpec& entry : specs) {
+        auto* box = new QGroupBox(QString::fromUtf8(entry.title), this);
         auto* inner = new QVBoxLayout(box);
-        auto* table = new EditorTable(this, spec.group);
-        table->setObjectName(QString::fromUtf8(spec.name));
-        table->setColumnCount(spec.group == EditorGroup::Angles ? 3 : 1);
+        auto* table = new EditorTable(this, entry.group);
+        table->setObjectName(QString::fromUtf8(entry.name));
+        table->setColumnCount(entry.group == EditorGroup::Angles ? 3 : 1);
         table->setItemDelegate(new BadCellFrame(table));
-        if (spec.group == EditorGroup::Angles) {
+        if (entry.group == EditorGroup::Angles) {
             table->setHorizontalHeaderLabels({QStringLiteral("求距角 a"), QStringLiteral("前进角 b"), QStringLiteral("中心角 c")});
         } else {
             table->horizontalHeader()->hide();
@@ -492,14 +492,14 @@ void ObservationEditor::build() {
         inner->addWidget(table);
         tables_.push_back(table);
         // The network and the settings share the first column.
-        if (spec.group == EditorGroup::Settings && first) {
+        if (entry.group == EditorGroup::Settings && first) {
             first->addWidget(box);
             continue;
         }
         auto* column = new QVBoxLayout;
-        column->addWidget(box, spec.group == EditorGroup::Network ? 3 : 1);
+        column->addWidget(box, entry.group == EditorGroup::Network ? 3 : 1);
         if (!first) first = column;
-        groups->addLayout(column, spec.group == EditorGroup::Angles ? 3 : spec.group == EditorGroup::Network ? 2 : 1);
+        groups->addLayout(column, entry.group == EditorGroup::Angles ? 3 : entry.group == EditorGroup::Network ? 2 : 1);
     }
     first->setStretch(1, 2);
     resize(1100, 620);
