@@ -422,6 +422,8 @@ ObservationEditor::ObservationEditor(QWidget* parent) : QWidget(parent) {
     });
 }
 
+ObservationEditor::~ObservationEditor() { undo_->disconnect(this); }
+
 void ObservationEditor::build() {
     auto* layout = new QVBoxLayout(this);
     auto* bar = new QToolBar(this);

@@ -125,6 +125,9 @@ class ObservationEditor : public QWidget {
     Q_OBJECT
 public:
     explicit ObservationEditor(QWidget* parent = nullptr);
+    // The undo stack clears itself as it goes, and says so: by then nothing
+    // of the editor may hear it.
+    ~ObservationEditor() override;
 
     // Shows a new document; the undo history starts afresh.
     void load(const ObservationValues& values);
