@@ -49,6 +49,29 @@ QString spreadsheetField(const QString& text) {
 
 }  // namespace
 
+QString selectionAsTabText(const QTableView& view) {
+    const QModelIndexList selected = view.selectionModel()->selectedIndexes();
+    if (selected.isEmpty()) return {};
+    std::map<int, std::map<int, QString>> cells;
+    int firstColumn = std::numeric_limits<int>::max(), lastColumn = -1;
+    for (const QModelIndex& index : selected) {
+        const int column = view.horizontalHeader()->visualIndex(index.column());
+        cells[index.row()][column] = index.data(Qt::DisplayRole).toString();
+        firstColumn = std::min(firstColumn, column);
+        lastColumn = std::max(lastColumn, column);
+    }
+    QString text;
+    for (const auto& [row, columns] : cells) {
+        QStringList fields;
+        for (int c = firstColumn; c <= lastColumn; ++c) {
+            const auto it = columns.find(c);
+            fields << spreadsheetField(it == columns.end() ? QString() : it->second);
+        }
+        text += fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    return text;
+}
+
 PrecisionTableWindow::PrecisionTableWindow(const AdjustmentState& state, QWidget* parent)
     : PrecisionTableWindow(state, computePointPrecision(state), parent) {}
 
@@ -151,30 +174,7 @@ QStringList PrecisionTableWindow::rowTexts(int viewRow) const {
     return texts;
 }
 
-QString PrecisionTableWindow::selectionText() const {
-    const QModelIndexList selected = view_->selectionModel()->selectedIndexes();
-    if (selected.isEmpty()) return {};
-    // Cells by their place in the view; a rectangle of the selected rows and
-    // columns, cells not selected left empty.
-    std::map<int, std::map<int, QString>> cells;
-    int firstColumn = sorted_->columnCount(), lastColumn = -1;
-    for (const QModelIndex& index : selected) {
-        const int column = view_->horizontalHeader()->visualIndex(index.column());
-        cells[index.row()][column] = index.data(Qt::DisplayRole).toString();
-        firstColumn = std::min(firstColumn, column);
-        lastColumn = std::max(lastColumn, column);
-    }
-    QString text;
-    for (const auto& [row, columns] : cells) {
-        QStringList fields;
-        for (int c = firstColumn; c <= lastColumn; ++c) {
-            const auto it = columns.find(c);
-            fields << spreadsheetField(it == columns.end() ? QString() : it->second);
-        }
-        text += fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
-    }
-    return text;
-}
+QString PrecisionTableWindow::selectionText() const { return selectionAsTabText(*view_); }
 
 void PrecisionTableWindow::copySelection() const {
     const QString text = selectionText();

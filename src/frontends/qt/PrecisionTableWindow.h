@@ -21,6 +21,12 @@ namespace kestrane {
 
 struct DrawnText;
 
+// The selected cells of a table view as tab-separated lines, in the view's
+// order: the rectangle of the selected rows and columns, cells not selected
+// left empty; a field holding a tab, a line break or a quote is quoted, its
+// quotes doubled. (The precision table and the quality check copy so.)
+QString selectionAsTabText(const QTableView& view);
+
 class PrecisionTableWindow : public QWidget {
     Q_OBJECT
 public:

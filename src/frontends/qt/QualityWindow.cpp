@@ -49,15 +49,6 @@ QVariant key(const std::optional<double>& value) {
 }
 QVariant key(double value) { return key(std::optional<double>(value)); }
 
-QString spreadsheetField(const QString& text) {
-    if (!text.contains(QLatin1Char('\t')) && !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')) &&
-        !text.contains(QLatin1Char('"'))) {
-        return text;
-    }
-    QString quoted = text;
-    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
 
 // "σs = 3.00 毫米", or the range when the sides differ (ppm).
 QString sideModelText(const QualityCheck& q) {
@@ -74,28 +65,6 @@ QString sideModelText(const QualityCheck& q) {
 
 }  // namespace
 
-QString selectionAsTabText(const QTableView& view) {
-    const QModelIndexList selected = view.selectionModel()->selectedIndexes();
-    if (selected.isEmpty()) return {};
-    std::map<int, std::map<int, QString>> cells;
-    int firstColumn = std::numeric_limits<int>::max(), lastColumn = -1;
-    for (const QModelIndex& index : selected) {
-        const int column = view.horizontalHeader()->visualIndex(index.column());
-        cells[index.row()][column] = index.data(Qt::DisplayRole).toString();
-        firstColumn = std::min(firstColumn, column);
-        lastColumn = std::max(lastColumn, column);
-    }
-    QString text;
-    for (const auto& [row, columns] : cells) {
-        QStringList fields;
-        for (int c = firstColumn; c <= lastColumn; ++c) {
-            const auto it = columns.find(c);
-            fields << spreadsheetField(it == columns.end() ? QString() : it->second);
-        }
-        text += fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
-    }
-    return text;
-}
 
 // ---------------------------------------------------------------------------
 

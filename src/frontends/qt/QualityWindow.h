@@ -11,6 +11,7 @@
 #include <QVariant>
 #include <QWidget>
 
+#include "frontends/qt/PrecisionTableWindow.h"
 #include "state/QualityFigures.h"
 
 class QLabel;
@@ -20,12 +21,6 @@ class QTabWidget;
 class QVBoxLayout;
 
 namespace kestrane {
-
-// The selected cells of a table view as tab-separated lines, in the view's
-// order: the rectangle of the selected rows and columns, cells not selected
-// left empty; a field holding a tab, a line break or a quote is quoted, its
-// quotes doubled.
-QString selectionAsTabText(const QTableView& view);
 
 // One sortable table of the check.
 class QualityTable : public QTableView {
