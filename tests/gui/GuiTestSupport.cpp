@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLineEdit>
 
 #include <array>
 #include <cstdio>
@@ -17,6 +18,17 @@
 namespace kestrane::test {
 
 std::filesystem::path goldenDir() { return KESTRANE_GOLDEN_DIR; }
+
+std::filesystem::path examplePath(const std::string& name) {
+    return std::filesystem::path(KESTRANE_EXAMPLES_DIR) / (name + ".kestrane.toml");
+}
+
+std::map<std::string, std::string> fieldTexts(const QWidget& window) {
+    std::map<std::string, std::string> texts;
+    for (QLineEdit* field : window.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
+        texts[field->objectName().toStdString()] = field->text().toStdString();
+    return texts;
+}
 
 std::vector<std::string> splitLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -74,6 +86,53 @@ void DialogDriver::poll() {
     if (!modal || !modal->isVisible() || modal->property("kestraneTestSeen").toBool()) return;
     modal->setProperty("kestraneTestSeen", true);
     handler_(modal);
+}
+
+std::vector<std::string> closingDialogs(const std::function<void()>& action, int* dialogs) {
+    std::vector<std::string> messages;
+    int opened = 0;
+    {
+        DialogDriver driver([&](QWidget* dialog) {
+            ++opened;
+            if (auto* box = qobject_cast<QMessageBox*>(dialog)) messages.push_back(box->text().toStdString());
+            dialog->close();
+        });
+        action();
+    }
+    if (dialogs) *dialogs = opened;
+    return messages;
+}
+
+void ScriptedDialogs::handle(QWidget* dialog) {
+    if (auto* input = qobject_cast<QInputDialog*>(dialog)) {
+        prompts.push_back(input->labelText().toStdString());
+        std::optional<std::string> a;
+        if (!answers.empty()) {
+            a = answers.front();
+            answers.pop_front();
+        }
+        answer(input, a);
+    } else if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
+        messages.push_back(box->text().toStdString());
+        if (giveUp && box->objectName() == "giveUp") {
+            press(box, *giveUp);
+        } else if (box->button(QMessageBox::Yes)) {
+            const bool y = yes.empty() || yes.front();
+            if (!yes.empty()) yes.pop_front();
+            press(box, y ? QMessageBox::Yes : QMessageBox::No);
+        } else {
+            press(box, QMessageBox::Ok);
+        }
+    } else if (auto* files = qobject_cast<QFileDialog*>(dialog); files && !file.empty()) {
+        choose(files, file);
+    } else {
+        dialog->close();
+    }
+}
+
+void choose(QFileDialog* dialog, const std::filesystem::path& file) {
+    dialog->selectFile(QString::fromStdString(file.string()));
+    QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
 }
 
 void answer(QInputDialog* dialog, const std::optional<std::string>& text) {

@@ -2,12 +2,15 @@
 // that answers the real modal dialogs as they open.
 #pragma once
 
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QTimer>
 
+#include <deque>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +22,12 @@ namespace kestrane::test {
 using kestrane::testing::readFile;
 std::filesystem::path goldenDir();
 std::vector<std::string> splitLines(const std::string& text);
+
+// A shipped example, examples/<name>.kestrane.toml.
+std::filesystem::path examplePath(const std::string& name);
+
+// The text of every field of a window (its line edits), by name.
+std::map<std::string, std::string> fieldTexts(const QWidget& window);
 
 // A file of this test process's own scratch folder, named after the running
 // test and the given suffix, so that tests run side by side never share one.
@@ -44,6 +53,27 @@ private:
     void poll();
     std::function<void(QWidget*)> handler_;
     QTimer timer_;
+};
+
+// Runs the action while closing every modal dialog that opens; returns the
+// texts of the message boxes among them, and counts all of them in dialogs.
+std::vector<std::string> closingDialogs(const std::function<void()>& action, int* dialogs = nullptr);
+
+// Chooses the file in a file dialog and accepts it.
+void choose(QFileDialog* dialog, const std::filesystem::path& file);
+
+// Answers the window's dialogs as a user would: each prompt from `answers`
+// in order (nullopt cancels, as does the list run out); each question with a
+// Yes button from `yes` (yes when it runs out), the give-up question by
+// `giveUp` when given; any other message box with OK; a file dialog with
+// `file`. The prompts' and message boxes' texts are kept.
+struct ScriptedDialogs {
+    std::deque<std::optional<std::string>> answers;
+    std::deque<bool> yes;
+    std::optional<QMessageBox::StandardButton> giveUp;
+    std::filesystem::path file;
+    std::vector<std::string> prompts, messages;
+    void handle(QWidget* dialog);
 };
 
 // Types the answer and confirms, or cancels for nullopt.
