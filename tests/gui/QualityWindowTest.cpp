@@ -35,27 +35,16 @@ namespace {
 using namespace kestrane;
 using namespace kestrane::test;
 
-std::string example(const std::string& name) {
-    return (std::filesystem::path(KESTRANE_EXAMPLES_DIR) / (name + ".kestrane.toml")).string();
-}
-
 // The town network with one value typed differently (a planted blunder), as
 // a file of the test's own.
-std::string plantedFile(const std::string& from, const std::string& to, const std::string& suffix) {
-    std::string text = readFile(example("aonly-n8-town"));
+std::filesystem::path plantedFile(const std::string& from, const std::string& to, const std::string& suffix) {
+    std::string text = readFile(examplePath("aonly-n8-town"));
     const auto at = text.find(from);
     EXPECT_NE(at, std::string::npos) << from;
     if (at != std::string::npos) text.replace(at, from.size(), to);
     const auto path = scratchFile(suffix);
     std::ofstream(path) << text;
-    return path.string();
-}
-
-std::map<std::string, std::string> fieldTexts(const Form1& form) {
-    std::map<std::string, std::string> texts;
-    for (QLineEdit* field : form.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
-        texts[field->objectName().toStdString()] = field->text().toStdString();
-    return texts;
+    return path;
 }
 
 // The first column of the flagged rows of a table, in the view's order.
@@ -68,14 +57,12 @@ std::set<std::string> flaggedNames(const QualityTable& table) {
 }
 
 // Opens the file in a form, no dialog expected; the form is shown.
-void openFile(Form1& form, const std::string& file) {
+void openFile(Form1& form, const std::filesystem::path& file) {
     form.show();
     int dialogs = 0;
-    DialogDriver driver([&](QWidget* dialog) {
-        ++dialogs;
-        dialog->close();
-    });
-    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(file)));
+    bool opened = false;
+    closingDialogs([&] { opened = form.openObservationFile(QString::fromStdString(file.string())); }, &dialogs);
+    ASSERT_TRUE(opened);
     ASSERT_TRUE(form.state().complete);
     EXPECT_EQ(dialogs, 0);
 }
@@ -95,13 +82,13 @@ constexpr const char* kMarkedFill = "fill=\"#ffd0d0\"";
 TEST(QualityWindow, ShowsTheCheckOfPlantedBlundersAndMarksThePicture) {
     const struct {
         const char* what;
-        std::string file;
+        std::filesystem::path file;
         std::string planted;                  // the observation with the blunder, or none
         std::set<std::string> conditions;     // flagged conditions that the blunder must give
     } cases[] = {
-        {"blunder example", example("aonly-n8-blunder"), "b(3)", {"T3"}},
+        {"blunder example", examplePath("aonly-n8-blunder"), "b(3)", {"T3"}},
         {"side 0.2 m long", plantedFile("478.8041", "479.0041", "side.kestrane.toml"), "s(4)", {"S2.2"}},
-        {"no blunder", example("aonly-n8-town"), "", {}},
+        {"no blunder", examplePath("aonly-n8-town"), "", {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -207,7 +194,7 @@ TEST(QualityWindow, ShowsOnlyTheMessageOfASingularCheck) {
     EXPECT_EQ(window.findChildren<QTableView*>().size(), 0);
 
     Form1 form;
-    openFile(form, example("aonly-n8-blunder"));
+    openFile(form, examplePath("aonly-n8-blunder"));
     form.showNetworkPicture();
     auto* picture = form.findChild<NetworkPictureWindow*>("networkPictureWindow");
     ASSERT_NE(picture, nullptr);
@@ -220,7 +207,7 @@ TEST(QualityWindow, ShowsOnlyTheMessageOfASingularCheck) {
 // gives the check's order back.
 TEST(QualityWindow, SortsEveryTableByItsFigures) {
     Form1 form;
-    openFile(form, example("aonly-n8-blunder"));
+    openFile(form, examplePath("aonly-n8-blunder"));
     form.showQualityCheck();
     auto* window = form.findChild<QualityWindow*>("qualityWindow");
     ASSERT_NE(window, nullptr);
@@ -263,7 +250,7 @@ TEST(QualityWindow, SortsEveryTableByItsFigures) {
 // double-clicked names its observation; Esc and Ctrl+W close the window.
 TEST(QualityWindow, CopiesActivatesAndClosesByKeys) {
     Form1 form;
-    openFile(form, example("aonly-n8-blunder"));
+    openFile(form, examplePath("aonly-n8-blunder"));
     form.showQualityCheck();
     QPointer<QualityWindow> window = form.findChild<QualityWindow*>("qualityWindow");
     ASSERT_TRUE(window);
@@ -314,15 +301,7 @@ TEST(QualityWindow, SaysSoWithoutACompletedComputation) {
     for (const auto& c : commands) {
         Form1 form;
         form.show();
-        std::vector<std::string> messages;
-        {
-            DialogDriver driver([&](QWidget* dialog) {
-                if (auto* box = qobject_cast<QMessageBox*>(dialog)) messages.push_back(box->text().toStdString());
-                dialog->close();
-            });
-            (form.*c.command)();
-        }
-        EXPECT_EQ(messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(closingDialogs([&] { (form.*c.command)(); }), std::vector<std::string>{c.message});
         EXPECT_EQ(form.qualityCheck(), nullptr);
         EXPECT_EQ(form.findChild<QualityWindow*>(), nullptr);
     }
@@ -332,7 +311,7 @@ TEST(QualityWindow, SaysSoWithoutACompletedComputation) {
 // and the flagged rows.
 TEST(QualityWindow, SavesThePrintedCheckAsSearchablePdf) {
     Form1 form;
-    openFile(form, example("aonly-n8-blunder"));
+    openFile(form, examplePath("aonly-n8-blunder"));
     form.setPrinterCheck([] { return false; });
     const auto pdf = scratchFile("quality.pdf");
     std::vector<std::string> messages;
@@ -343,8 +322,7 @@ TEST(QualityWindow, SavesThePrintedCheckAsSearchablePdf) {
                 press(box, box->button(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
             } else if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
                 EXPECT_EQ(files->objectName(), "saveQualityPdf");
-                files->selectFile(QString::fromStdString(pdf.string()));
-                QMetaObject::invokeMethod(files, "accept", Qt::DirectConnection);
+                choose(files, pdf);
             } else {
                 dialog->close();
             }
@@ -369,12 +347,12 @@ TEST(QualityWindow, SavesThePrintedCheckAsSearchablePdf) {
 TEST(QualityWindow, MarksStandOnTheirSidesAndTriangles) {
     const struct {
         const char* what;
-        std::string file;
+        std::filesystem::path file;
         int redSide;           // outer side s(2i) of triangle i, or 0
         int shadedTriangle;
     } cases[] = {
         {"side 0.2 m long", plantedFile("478.8041", "479.0041", "side.kestrane.toml"), 4, 2},
-        {"blunder example", example("aonly-n8-blunder"), 0, 3},
+        {"blunder example", examplePath("aonly-n8-blunder"), 0, 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -406,20 +384,17 @@ TEST(QualityWindow, MarksStandOnTheirSidesAndTriangles) {
             const bool red = side.red() > 200 && side.green() < 40 && side.blue() < 40;
             EXPECT_EQ(red, 2 * i == c.redSide) << "s(" << 2 * i << ")";
             const QColor inside = colourAt((centre + outer(i - 1) + outer(i)) / 3);
-            EXPECT_EQ(inside == QColor(255, 208, 208), i == c.shadedTriangle) << "triangle " << i;
-            if (i != c.shadedTriangle) {
-            EXPECT_EQ(inside, QColor(Qt::white)) << "triangle " << i;
-        }
+            EXPECT_EQ(inside, i == c.shadedTriangle ? QColor(255, 208, 208) : QColor(Qt::white)) << "triangle " << i;
         }
     }
 }
 
 // The console's plot marks the suspects only when --quality was given.
 TEST(QualityWindow, ConsolePlotMarksSuspectsOnlyWithTheCheck) {
-    const std::string file = plantedFile("478.8041", "479.0041", "side.kestrane.toml");
+    const auto file = plantedFile("478.8041", "479.0041", "side.kestrane.toml");
     for (const bool quality : {false, true}) {
         ConsoleOptions options;
-        options.inputPath = file;
+        options.inputPath = file.string();
         options.plotPath = scratchFile(quality ? "with.svg" : "without.svg").string();
         if (quality) options.qualityPath = scratchFile("quality.json").string();
         std::istringstream in;
@@ -478,7 +453,7 @@ TEST(SettingsDialog, ReadsItsFieldsAsSettings) {
 // field keeps the dialog open.
 TEST(SettingsDialog, RecomputesACompletedComputationAndSavesTheSetting) {
     Form1 form;
-    openFile(form, example("aonly-n8-blunder"));
+    openFile(form, examplePath("aonly-n8-blunder"));
     const auto classicFields = fieldTexts(form);
     const float classicMb = form.state().unitWeightError();
     form.showQualityCheck();
@@ -524,27 +499,23 @@ TEST(SettingsDialog, RecomputesACompletedComputationAndSavesTheSetting) {
     const auto saved = scratchFile("saved.kestrane.toml");
     {
         DialogDriver driver([&](QWidget* dialog) {
-            if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
-                files->selectFile(QString::fromStdString(saved.string()));
-                QMetaObject::invokeMethod(files, "accept", Qt::DirectConnection);
-            } else {
-                dialog->close();
-            }
+            if (auto* files = qobject_cast<QFileDialog*>(dialog)) choose(files, saved);
+            else dialog->close();
         });
         form.saveObservations();
     }
     const std::string text = readFile(saved);
     EXPECT_NE(text.find("weighting = \"rigorous\""), std::string::npos) << text;
     EXPECT_EQ(text.find("angle_sd"), std::string::npos) << text;
-    ObservationValues expected = *readObservationFile(example("aonly-n8-blunder")).values;
+    ObservationValues expected = *readObservationFile(examplePath("aonly-n8-blunder").string()).values;
     expected.settings.weighting = Weighting::Rigorous;
     EXPECT_EQ(*readObservationFile(saved.string()).values, expected);
 
     // Opening a file takes its settings, the defaults for keys it lacks.
-    openFile(form, example("aonly-n8-town"));
+    openFile(form, examplePath("aonly-n8-town"));
     EXPECT_EQ(form.settings(), AprioriSettings{});
     EXPECT_FALSE(form.state().settings.rigorous());
-    openFile(form, saved.string());
+    openFile(form, saved);
     EXPECT_TRUE(form.settings().rigorous());
     EXPECT_EQ(form.state().unitWeightError(), rigorousMb);
 }
@@ -557,13 +528,7 @@ TEST(SettingsDialog, KeepsAChangeForTheNextComputation) {
     s.angleSd = 2.5;
     s.sideSd = SideErrorModel{2, 2.0};
     int dialogs = 0;
-    {
-        DialogDriver driver([&](QWidget* dialog) {
-            ++dialogs;
-            dialog->close();
-        });
-        form.applySettings(s);
-    }
+    closingDialogs([&] { form.applySettings(s); }, &dialogs);
     EXPECT_EQ(dialogs, 0);
     EXPECT_FALSE(form.state().complete);
     EXPECT_EQ(form.settings(), s);
