@@ -34,62 +34,38 @@ using namespace kestrane::test;
 // A copy of a shipped example in this test's scratch folder.
 std::filesystem::path example(const std::string& name) {
     const auto copy = scratchFile(name + ".kestrane.toml");
-    std::filesystem::copy_file(std::filesystem::path(KESTRANE_EXAMPLES_DIR) / (name + ".kestrane.toml"), copy);
+    std::filesystem::copy_file(examplePath(name), copy);
     return copy;
 }
 
 ObservationValues valuesOf(const std::string& name) {
-    const ObservationReading reading =
-        readObservationFile((std::filesystem::path(KESTRANE_EXAMPLES_DIR) / (name + ".kestrane.toml")).string());
+    const ObservationReading reading = readObservationFile(examplePath(name).string());
     EXPECT_TRUE(reading.values) << reading.message;
     return reading.values.value_or(ObservationValues{});
 }
 
-std::map<std::string, std::string> fieldTexts(const Form1& form) {
-    std::map<std::string, std::string> texts;
-    for (QLineEdit* field : form.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
-        texts[field->objectName().toStdString()] = field->text().toStdString();
-    return texts;
+// A key pressed on a widget.
+void key(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent event(QEvent::KeyPress, key, modifiers);
+    QApplication::sendEvent(target, &event);
 }
-
-// Every message box's text; the prompts answered in order, cancelled when
-// the answers run out, and the give-up question answered yes.
-struct Dialogs {
-    std::deque<std::string> prompts;
-    std::vector<std::string> messages;
-    int promptsSeen = 0;
-    void handle(QWidget* dialog) {
-        if (auto* input = qobject_cast<QInputDialog*>(dialog)) {
-            ++promptsSeen;
-            std::optional<std::string> a;
-            if (!prompts.empty()) {
-                a = prompts.front();
-                prompts.pop_front();
-            }
-            answer(input, a);
-        } else if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
-            messages.push_back(box->text().toStdString());
-            press(box, QMessageBox::Yes);
-        } else {
-            dialog->close();
-        }
-    }
-};
 
 struct OpenEditor {
     Form1 form;
-    Dialogs dialogs;
+    ScriptedDialogs dialogs;
     std::unique_ptr<DialogDriver> driver;
     ObservationEditor* editor = nullptr;
 
-    explicit OpenEditor(const std::string& name) {
+    // Opens the file with the prompts of an unfinished one answered from the list.
+    explicit OpenEditor(const std::filesystem::path& file, std::deque<std::optional<std::string>> answers = {}) {
         // 自动计算 from this test's own settings (off), never the user's.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                            QString::fromStdString(scratchFile("config").string()));
         form.setRecoveryFolder(QString::fromStdString(scratchFile("recovery").string()));
         form.show();
+        dialogs.answers = std::move(answers);
         driver = std::make_unique<DialogDriver>([this](QWidget* d) { dialogs.handle(d); });
-        EXPECT_TRUE(form.openObservationFile(QString::fromStdString(example(name).string())));
+        EXPECT_TRUE(form.openObservationFile(QString::fromStdString(file.string())));
         form.showObservationEditor();
         editor = form.findChild<ObservationEditor*>("observationEditor");
     }
@@ -218,7 +194,7 @@ TEST(EditorDocument, CellsHoldTheValuesAndFindObservations) {
 // Correct one angle: the form changes without any dialog; undo and
 // recompute bring back the old field texts exactly.
 TEST(ObservationEditorWindow, CorrectAnAngleThenUndo) {
-    OpenEditor e("aonly-n8-town");
+    OpenEditor e(example("aonly-n8-town"));
     ASSERT_NE(e.editor, nullptr);
     const auto before = fieldTexts(e.form);
     QAction* menuEntry = nullptr;
@@ -261,14 +237,14 @@ TEST(ObservationEditorWindow, CorrectAnAngleThenUndo) {
     e.editor->undoStack()->redo();
     e.action("recomputeAction")->trigger();
     EXPECT_EQ(fieldTexts(e.form), corrected);
-    EXPECT_EQ(e.dialogs.promptsSeen, 0);
+    EXPECT_EQ(e.dialogs.prompts.size(), 0u);
     EXPECT_TRUE(e.dialogs.messages.empty());
 }
 
 // With 自动计算 on, every accepted change, undo and redo recomputes; the
 // choice is kept for the next run of the program.
 TEST(ObservationEditorWindow, AutoComputeFollowsEveryEditAndIsKept) {
-    OpenEditor e("aonly-n8-town");
+    OpenEditor e(example("aonly-n8-town"));
     const auto before = fieldTexts(e.form);
     auto* check = e.editor->findChild<QCheckBox*>("autoCompute");
     ASSERT_NE(check, nullptr);
@@ -284,7 +260,7 @@ TEST(ObservationEditorWindow, AutoComputeFollowsEveryEditAndIsKept) {
     // A bad cell computes nothing.
     e.type("anglesTable", 0, 2, "abc");
     EXPECT_EQ(fieldTexts(e.form), changed);
-    EXPECT_EQ(e.dialogs.promptsSeen, 0);
+    EXPECT_EQ(e.dialogs.prompts.size(), 0u);
 
     // Closed and opened again: the same document, edits and history.
     e.editor->close();
@@ -301,7 +277,7 @@ TEST(ObservationEditorWindow, AutoComputeFollowsEveryEditAndIsKept) {
 // A bad cell is marked, says why, and stops 重新计算 until corrected;
 // full-width digits are the same number as ASCII ones.
 TEST(ObservationEditorWindow, BadCellIsMarkedAndFullWidthDigitsAreRead) {
-    OpenEditor e("aonly-n8-town");
+    OpenEditor e(example("aonly-n8-town"));
     const auto before = fieldTexts(e.form);
     auto* status = e.editor->findChild<QLabel*>("editorStatus");
     struct Bad {
@@ -339,7 +315,7 @@ TEST(ObservationEditorWindow, BadCellIsMarkedAndFullWidthDigitsAreRead) {
 // B known cannot become "not known": the change is refused with a message
 // and the cell keeps its value.
 TEST(ObservationEditorWindow, ChangeOfBToZeroIsRefused) {
-    OpenEditor e("awithb-n5");
+    OpenEditor e(example("awithb-n5"));
     e.type("networkTable", RowXb, 0, "0");
     ASSERT_EQ(e.dialogs.messages.size(), 1u);
     EXPECT_NE(e.dialogs.messages[0].find("已知点情形"), std::string::npos) << e.dialogs.messages[0];
@@ -355,7 +331,7 @@ TEST(ObservationEditorWindow, ChangeOfBToZeroIsRefused) {
 // A column of sides from a spreadsheet fills from the selected cell down as
 // one undo step; a column with a bad cell is refused whole, naming it.
 TEST(ObservationEditorWindow, PasteAColumnOfSides) {
-    OpenEditor e("aonly-n8-town");
+    OpenEditor e(example("aonly-n8-town"));
     EditorTable* sides = e.table("sidesTable");
     const QString s2 = e.cell("sidesTable", 1), s5 = e.cell("sidesTable", 4);
     struct Paste {
@@ -399,8 +375,7 @@ TEST(ObservationEditorWindow, PasteAColumnOfSides) {
     // Ctrl+V pastes the clipboard from the current cell.
     QApplication::clipboard()->setText(QStringLiteral("611.7\n537.9\n"));
     sides->setCurrentCell(0, 0);
-    QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier);
-    QApplication::sendEvent(sides, &paste);
+    key(sides, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(e.cell("sidesTable", 0), "611.7");
     EXPECT_EQ(e.cell("sidesTable", 1), "537.9");
     EXPECT_EQ(e.editor->undoStack()->count(), 2);
@@ -409,11 +384,9 @@ TEST(ObservationEditorWindow, PasteAColumnOfSides) {
     // in one step.
     sides->clearSelection();
     sides->setRangeSelected(QTableWidgetSelectionRange(1, 0, 2, 0), true);
-    QKeyEvent copy(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
-    QApplication::sendEvent(sides, &copy);
+    key(sides, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), "537.9\n570.1832\n");
-    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
-    QApplication::sendEvent(sides, &del);
+    key(sides, Qt::Key_Delete);
     EXPECT_EQ(e.cell("sidesTable", 1), "");
     EXPECT_EQ(e.cell("sidesTable", 2), "");
     EXPECT_EQ(e.cell("sidesTable", 0), "611.7");
@@ -437,65 +410,48 @@ TEST(ObservationEditorWindow, UnfinishedFileContinuedAndShownInTheEditor) {
     const std::vector<std::string> answers = typedAnswers(all);
     const std::size_t given = typedAnswers(start).size();
 
-    Form1 form;
-    form.setRecoveryFolder(QString::fromStdString(scratchFile("recovery").string()));
-    form.show();
-    Dialogs dialogs;
     // First: only B is typed, then the entry is given up.
-    dialogs.prompts.assign(answers.begin() + static_cast<long>(given), answers.begin() + static_cast<long>(given) + 4);
-    {
-        DialogDriver driver([&](QWidget* d) { dialogs.handle(d); });
-        ASSERT_TRUE(form.openObservationFile(QString::fromStdString(file.string())));
-        form.showObservationEditor();
-    }
-    EXPECT_FALSE(form.state().complete);
-    auto* editor = form.findChild<ObservationEditor*>("observationEditor");
-    ASSERT_NE(editor, nullptr);
-    auto cell = [&](const char* table, int row, int column = 0) {
-        return editor->findChild<EditorTable*>(table)->item(row, column)->text();
-    };
-    EXPECT_EQ(cell("networkTable", RowXa), "3562726.265");
-    EXPECT_EQ(cell("networkTable", RowXb), "0");
-    EXPECT_EQ(cell("networkTable", RowXc), "");
-    EXPECT_EQ(cell("namesTable", 0), "");
-    EXPECT_FALSE(editor->findChild<QAction*>("recomputeAction")->isEnabled());
-    EXPECT_TRUE(editor->findChild<QAction*>("continueAction")->isEnabled());
-    EXPECT_NE(editor->findChild<QLabel*>("editorStatus")->text().indexOf("缺少C 的 X"), -1);
+    const auto afterB = answers.begin() + static_cast<long>(given) + 4;
+    OpenEditor e(file, std::deque<std::optional<std::string>>(answers.begin() + static_cast<long>(given), afterB));
+    EXPECT_FALSE(e.form.state().complete);
+    ASSERT_NE(e.editor, nullptr);
+    EXPECT_EQ(e.cell("networkTable", RowXa), "3562726.265");
+    EXPECT_EQ(e.cell("networkTable", RowXb), "0");
+    EXPECT_EQ(e.cell("networkTable", RowXc), "");
+    EXPECT_EQ(e.cell("namesTable", 0), "");
+    EXPECT_FALSE(e.action("recomputeAction")->isEnabled());
+    EXPECT_TRUE(e.action("continueAction")->isEnabled());
+    EXPECT_NE(e.editor->findChild<QLabel*>("editorStatus")->text().indexOf("缺少C 的 X"), -1);
 
     // A side filled before its turn is dropped; the rest is typed.
-    editor->findChild<EditorTable*>("sidesTable")->item(0, 0)->setText("727.9");
-    dialogs.prompts.assign(answers.begin() + static_cast<long>(given) + 4, answers.end());
-    dialogs.messages.clear();
-    dialogs.promptsSeen = 0;
-    {
-        DialogDriver driver([&](QWidget* d) { dialogs.handle(d); });
-        editor->findChild<QAction*>("continueAction")->trigger();
-    }
-    ASSERT_FALSE(dialogs.messages.empty());
-    EXPECT_NE(dialogs.messages[0].find("1 个数值"), std::string::npos) << dialogs.messages[0];
-    EXPECT_TRUE(form.state().complete);
-    EXPECT_EQ(dialogs.promptsSeen, static_cast<int>(answers.size() - given - 4));
-    EXPECT_EQ(editor->document().values(), all);
-    EXPECT_EQ(cell("namesTable", 4), "A");
-    EXPECT_EQ(cell("sidesTable", 0), QString::fromStdString(numberAnswer(all.sides[0])));
-    EXPECT_EQ(cell("anglesTable", 2, 2), QString::fromStdString(numberAnswer(all.angles[8])));
-    EXPECT_TRUE(editor->findChild<QAction*>("recomputeAction")->isEnabled());
+    e.type("sidesTable", 0, 0, "727.9");
+    e.dialogs.answers.assign(afterB, answers.end());
+    e.dialogs.messages.clear();
+    e.dialogs.prompts.clear();
+    e.action("continueAction")->trigger();
+    ASSERT_FALSE(e.dialogs.messages.empty());
+    EXPECT_NE(e.dialogs.messages[0].find("1 个数值"), std::string::npos) << e.dialogs.messages[0];
+    EXPECT_TRUE(e.form.state().complete);
+    EXPECT_EQ(e.dialogs.prompts.size(), answers.size() - given - 4);
+    EXPECT_EQ(e.editor->document().values(), all);
+    EXPECT_EQ(e.cell("namesTable", 4), "A");
+    EXPECT_EQ(e.cell("sidesTable", 0), QString::fromStdString(numberAnswer(all.sides[0])));
+    EXPECT_EQ(e.cell("anglesTable", 2, 2), QString::fromStdString(numberAnswer(all.angles[8])));
+    EXPECT_TRUE(e.action("recomputeAction")->isEnabled());
 }
 
 // Esc ends the editing of a cell first; only then does it close the editor.
 TEST(ObservationEditorWindow, EscClosesOnlyWhenNoCellIsEdited) {
-    OpenEditor e("aonly-n3");
+    OpenEditor e(example("aonly-n3"));
     EditorTable* angles = e.table("anglesTable");
     angles->setCurrentCell(0, 0);
     angles->editItem(angles->item(0, 0));
     auto* lineEdit = angles->findChild<QLineEdit*>();
     ASSERT_NE(lineEdit, nullptr);
-    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(lineEdit, &esc);
+    key(lineEdit, Qt::Key_Escape);
     QApplication::processEvents();
     EXPECT_TRUE(e.editor->isVisible());
     EXPECT_FALSE(angles->editing());
-    QKeyEvent again(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(angles, &again);
+    key(angles, Qt::Key_Escape);
     EXPECT_FALSE(e.editor && e.editor->isVisible());
 }
