@@ -33,16 +33,38 @@ namespace {
 
 using namespace kestrane::test;
 
-// A golden computation run through the stages; a name may be replaced.
-AdjustmentState goldenState(const std::string& name, const std::string& from = "", const std::string& to = "") {
+using Renamed = std::vector<std::pair<std::string, std::string>>;
+
+// A golden computation run through the stages; point names may be replaced.
+AdjustmentState goldenState(const std::string& name, const Renamed& renamed = {}) {
     std::vector<std::string> answers = splitLines(readFile(goldenDir() / (name + ".answers.txt")));
-    if (!from.empty()) std::replace(answers.begin(), answers.end(), from, to);
+    for (const auto& [from, to] : renamed) std::replace(answers.begin(), answers.end(), from, to);
     fixture::ScriptedPrompt prompt(answers);
     WindowFields window;
     Services io{prompt, window};
     AdjustmentState s;
     EXPECT_EQ(Command1_Click(s, io).outcome, RunOutcome::Completed) << name;
     return s;
+}
+
+// The text elements of an SVG file (their texts and font families), which
+// must be well-formed XML.
+struct SvgTexts {
+    QStringList texts, families;
+};
+SvgTexts svgTexts(const std::filesystem::path& path) {
+    QFile file(QString::fromStdString(path.string()));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    SvgTexts found;
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("text")) {
+            found.families << xml.attributes().value(QLatin1String("font-family")).toString();
+            found.texts << xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        }
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return found;
 }
 
 // The texts of the report line that starts with `label` after the "=".
@@ -111,7 +133,7 @@ TEST(PrecisionTableWindow, SortsNumericallyAndMarksTheLargestPositionError) {
 }
 
 TEST(PrecisionTableWindow, CopiesTheSelectionAsTabSeparatedLines) {
-    const AdjustmentState s = goldenState("awithb-n5", "P1", "\"引号\",<&>");
+    const AdjustmentState s = goldenState("awithb-n5", {{"P1", "\"引号\",<&>"}});
     PrecisionTableWindow window(s);
     QTableView* table = window.table();
     table->selectAll();
@@ -156,23 +178,14 @@ TEST(PrecisionTableWindow, PrintsToAPdfPrinter) {
 // names as entered.
 TEST(NetworkPicture, ExportsSvgPdfAndPng) {
     const std::string odd = "<&>\"名'";
-    const AdjustmentState s = goldenState("aonly-n6-exact", "P1", odd);
+    const AdjustmentState s = goldenState("aonly-n6-exact", {{"P1", odd}});
     NetworkPictureWindow window(s);
     EXPECT_EQ(window.objectName(), "networkPictureWindow");
 
     const auto svg = scratchFile("picture.svg");
     QString error;
     ASSERT_TRUE(window.exportTo(QString::fromStdString(svg.string()), &error)) << error.toStdString();
-    QFile file(QString::fromStdString(svg.string()));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QXmlStreamReader xml(&file);
-    QStringList texts;
-    while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("text")) {
-            texts << xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
-        }
-    }
-    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    const QStringList texts = svgTexts(svg).texts;
     // A run of text in another face is a text element of its own.
     EXPECT_TRUE(texts.join(QString()).contains(QString::fromStdString(odd))) << texts.join(" | ").toStdString();
     EXPECT_TRUE(texts.contains(QStringLiteral("北")));
@@ -378,33 +391,17 @@ TEST(NetworkPicture, SvgGeometryAgreesWithTheResultsTable) {
 // Every font-family ends in Chinese faces and a generic family, so that a
 // reader without the writing machine's fonts still shows the names.
 TEST(NetworkPicture, SvgHoldsEveryNameAsText) {
-    const std::vector<std::pair<std::string, std::string>> renamed = {
+    const Renamed renamed = {
         {"P1", "Bridge"}, {"P2", "Summit087"}, {"P3", "Chapel"}, {"P4", "南山"}, {"P5", "北Gate9"}, {"O", "中心O"}};
-    std::vector<std::string> answers = splitLines(readFile(goldenDir() / "aonly-n6-exact.answers.txt"));
-    for (const auto& [from, to] : renamed) std::replace(answers.begin(), answers.end(), from, to);
-    fixture::ScriptedPrompt prompt(answers);
-    WindowFields fields;
-    Services io{prompt, fields};
-    AdjustmentState s;
-    ASSERT_EQ(Command1_Click(s, io).outcome, RunOutcome::Completed);
-
+    const AdjustmentState s = goldenState("aonly-n6-exact", renamed);
+    ASSERT_TRUE(s.complete);
     const auto svg = scratchFile("names.svg");
     QString error;
     ASSERT_TRUE(writeNetworkPicture(NetworkPicture(s, computePointPrecision(s)), QString::fromStdString(svg.string()),
                                     &error))
         << error.toStdString();
-    QFile file(QString::fromStdString(svg.string()));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QXmlStreamReader xml(&file);
-    QString runs;  // every text element's text, one after the other
-    QStringList families;
-    while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("text")) {
-            families << xml.attributes().value(QLatin1String("font-family")).toString();
-            runs += xml.readElementText(QXmlStreamReader::IncludeChildElements);
-        }
-    }
-    ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    const auto [texts, families] = svgTexts(svg);
+    const QString runs = texts.join(QString());  // every text element's text, one after the other
     for (const auto& [from, name] : renamed) {
         EXPECT_TRUE(runs.contains(QString::fromStdString(name))) << name << " in " << runs.toStdString();
     }
