@@ -30,15 +30,22 @@ using namespace kestrane::test;
 
 constexpr double kOrigin = 50.0;  // 1000 twips in points
 
-std::filesystem::path pdfOf(const std::string& name) {
-    const auto pdf = scratchFile(name + ".pdf");
+// The golden computation's report written by the console through the writer.
+std::filesystem::path pdfOf(const std::string& name, const kestrane::PdfWriter& writer = kestrane::pdfWriter(),
+                            const std::string& suffix = ".pdf") {
+    const auto pdf = scratchFile(name + suffix);
     kestrane::ConsoleOptions options;
     options.pdfPath = pdf.string();
     std::istringstream answers(readFile(goldenDir() / (name + ".answers.txt")));
     std::ostringstream out, err;
-    EXPECT_EQ(kestrane::runConsole(options, answers, out, err, kestrane::pdfWriter()), kestrane::kExitCompleted)
-        << err.str();
+    EXPECT_EQ(kestrane::runConsole(options, answers, out, err, writer), kestrane::kExitCompleted) << err.str();
     return pdf;
+}
+
+// An A4 page without margins at 1440 dots per inch, as the report is printed.
+void setReportPage(QPdfWriter& writer) {
+    writer.setResolution(1440);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
 }
 
 // What the layout of the page legitimately changes, taken out of both texts:
@@ -60,8 +67,14 @@ std::vector<std::string> inkLines(const QString& text) {
     return lines;
 }
 
-// Reports the first line that differs, rather than both whole texts.
-void expectSameLines(const std::vector<std::string>& actual, const std::vector<std::string>& expected) {
+// The text of the PDF file against the golden report, line by line; reports
+// the first line that differs, rather than both whole texts.
+void expectTheReportText(const std::filesystem::path& pdf, const std::string& name) {
+    int status = -1;
+    const QString text = QString::fromStdString(capture("pdftotext -layout '" + pdf.string() + "' -", &status));
+    ASSERT_EQ(status, 0) << "pdftotext (poppler-utils) must be installed";
+    const auto actual = inkLines(text);
+    const auto expected = inkLines(QString::fromStdString(readFile(goldenDir() / (name + ".report.txt"))));
     EXPECT_EQ(actual.size(), expected.size());
     for (std::size_t i = 0; i < std::min(actual.size(), expected.size()); ++i) {
         if (actual[i] != expected[i]) {
@@ -82,14 +95,10 @@ class ReportPdf : public ::testing::TestWithParam<const char*> {};
 TEST_P(ReportPdf, HoldsEveryLineOfTheReport) {
     const std::string name = GetParam();
     const auto pdf = pdfOf(name);
-    int status = -1;
-    const QString text = QString::fromStdString(capture("pdftotext -layout '" + pdf.string() + "' -", &status));
-    ASSERT_EQ(status, 0) << "pdftotext (poppler-utils) must be installed";
-    const QString expected = QString::fromStdString(readFile(goldenDir() / (name + ".report.txt")));
-    expectSameLines(inkLines(text), inkLines(expected));
+    expectTheReportText(pdf, name);
 
     // A page holds a little over sixty lines of the report.
-    const int lines = static_cast<int>(splitLines(expected.toStdString()).size());
+    const int lines = static_cast<int>(splitLines(readFile(goldenDir() / (name + ".report.txt"))).size());
     const int pages = pageCount(pdf);
     EXPECT_GE(pages, 1 + (lines - 1) / 80);
     EXPECT_LE(pages, 1 + lines / 50);
@@ -119,15 +128,13 @@ std::vector<std::string> renderedPages(const std::filesystem::path& pdf) {
 // must look exactly as Qt drew them.
 TEST_P(ReportPdf, TheTextRewriteLeavesThePagesAsDrawn) {
     const std::string name = GetParam();
-    const auto drawnPdf = scratchFile(name + "-qt.pdf");
     const auto repairedPdf = scratchFile(name + "-repaired.pdf");
     kestrane::DrawnText drawn;
     // Qt's own document of the computation's report, without the rewrite.
     const kestrane::PdfWriter qtOnly = [&](const kestrane::AdjustmentState& state, const std::string& path,
                                            std::ostream&) {
         QPdfWriter writer(QString::fromStdString(path));
-        writer.setResolution(1440);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        setReportPage(writer);
         QPainter painter(&writer);
         kestrane::PainterReportPrinter printer(painter, writer);
         kestrane::printReport(state, printer);
@@ -135,11 +142,8 @@ TEST_P(ReportPdf, TheTextRewriteLeavesThePagesAsDrawn) {
         drawn = printer.drawn();
         return true;
     };
-    kestrane::ConsoleOptions options;
-    options.pdfPath = drawnPdf.string();
-    std::istringstream answers(readFile(goldenDir() / (name + ".answers.txt")));
-    std::ostringstream out, err;
-    ASSERT_EQ(kestrane::runConsole(options, answers, out, err, qtOnly), kestrane::kExitCompleted) << err.str();
+    const auto drawnPdf = pdfOf(name, qtOnly, "-qt.pdf");
+    ASSERT_FALSE(HasFailure());
 
     std::filesystem::copy_file(drawnPdf, repairedPdf);
     QString error;
@@ -156,16 +160,12 @@ TEST_P(ReportPdf, TheTextRewriteLeavesThePagesAsDrawn) {
     for (std::size_t page = 0; page < before.size(); ++page) {
         EXPECT_TRUE(after[page] == before[page]) << "page " << page + 1 << " looks different after the rewrite";
     }
-    const QString text = QString::fromStdString(capture("pdftotext -layout '" + repairedPdf.string() + "' -"));
-    const QString expected = QString::fromStdString(readFile(goldenDir() / (name + ".report.txt")));
-    expectSameLines(inkLines(text), inkLines(expected));
+    expectTheReportText(repairedPdf, name);
 }
 
 // The print dialog's "print to file": a QPrinter writing a PDF file, as
 // the window's print command hands it to the report.
 TEST_P(ReportPdf, PrintingToAFileGivesTheSameText) {
-    const std::string name = GetParam();
-    const auto pdf = scratchFile(name + "-printer.pdf");
     const kestrane::PdfWriter toPrinter = [](const kestrane::AdjustmentState& state, const std::string& path,
                                              std::ostream& err) {
         QPrinter printer(QPrinter::HighResolution);
@@ -176,14 +176,7 @@ TEST_P(ReportPdf, PrintingToAFileGivesTheSameText) {
         err << error.toStdString();
         return false;
     };
-    kestrane::ConsoleOptions options;
-    options.pdfPath = pdf.string();
-    std::istringstream answers(readFile(goldenDir() / (name + ".answers.txt")));
-    std::ostringstream out, err;
-    ASSERT_EQ(kestrane::runConsole(options, answers, out, err, toPrinter), kestrane::kExitCompleted) << err.str();
-    const QString text = QString::fromStdString(capture("pdftotext -layout '" + pdf.string() + "' -"));
-    const QString expected = QString::fromStdString(readFile(goldenDir() / (name + ".report.txt")));
-    expectSameLines(inkLines(text), inkLines(expected));
+    expectTheReportText(pdfOf(GetParam(), toPrinter, "-printer.pdf"), GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, ReportPdf,
@@ -307,8 +300,7 @@ TEST(ReportPdfLayout, ItemsKeepTheirColumnsOnTheGrid) {
     const auto pdf = scratchFile("grid.pdf");
     {
         QPdfWriter writer(QString::fromStdString(pdf.string()));
-        writer.setResolution(1440);
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        setReportPage(writer);
         QPainter painter(&writer);
         kestrane::PainterReportPrinter printer(painter, writer);
         Lines().print(printer);
