@@ -119,37 +119,7 @@ TEST_P(GoldenThroughWindow, EveryFieldFollowsTheTranscript) {
 INSTANTIATE_TEST_SUITE_P(Examples, GoldenThroughWindow,
                          ::testing::ValuesIn(kestrane::testing::kGoldenExamples), kestrane::testing::exampleTestName);
 
-// A scripted answer source for the window's dialogs: answers in order, with
-// nullopt for Cancel; message boxes are recorded and answered by abandonYes.
-struct Script {
-    std::deque<std::optional<std::string>> answers;
-    std::vector<std::string> prompts;
-    std::vector<std::string> messages;
-    std::deque<bool> abandon;  // answers to the "abandon?" question
-
-    void handle(QWidget* dialog) {
-        if (auto* input = qobject_cast<QInputDialog*>(dialog)) {
-            prompts.push_back(input->labelText().toStdString());
-            std::optional<std::string> a;
-            if (!answers.empty()) {
-                a = answers.front();
-                answers.pop_front();
-            }
-            answer(input, a);
-        } else if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
-            messages.push_back(box->text().toStdString());
-            if (box->button(QMessageBox::Yes)) {
-                const bool yes = abandon.empty() || abandon.front();
-                if (!abandon.empty()) abandon.pop_front();
-                press(box, yes ? QMessageBox::Yes : QMessageBox::No);
-            } else {
-                press(box, QMessageBox::Ok);
-            }
-        } else {
-            dialog->close();
-        }
-    }
-};
+using Script = ScriptedDialogs;
 
 std::deque<std::optional<std::string>> goldenAnswers(const std::string& name) {
     std::deque<std::optional<std::string>> answers;
@@ -168,7 +138,7 @@ TEST(WindowRun, CancelAtAValuePromptAsksWhetherToAbandon) {
     Script script;
     // n: Cancel, "no" (ask again), then 3; tolerance: Cancel, "yes".
     script.answers = {std::nullopt, "3", std::nullopt};
-    script.abandon = {false, true};
+    script.yes = {false, true};  // the answers to "abandon?"
     clickWith(form, "Command1", script);
 
     const std::string n = "输入三角形个数 :";
@@ -301,17 +271,14 @@ TEST(WindowRun, PrintWithoutPrinterSavesThePdfChosenInTheFileDialog) {
     const auto path = scratchFile("report.pdf");
     std::vector<std::string> seen;
     {
+        Script print;
+        print.file = path;
         DialogDriver driver([&](QWidget* dialog) {
             seen.push_back(dialog->metaObject()->className());
-            if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
-                press(box, box->button(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
-            } else if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+            if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
                 EXPECT_EQ(files->acceptMode(), QFileDialog::AcceptSave);
-                files->selectFile(QString::fromStdString(path.string()));
-                QMetaObject::invokeMethod(files, "accept", Qt::DirectConnection);
-            } else {
-                dialog->close();
             }
+            print.handle(dialog);
         });
         form.findChild<QPushButton*>("Command3")->click();
     }
@@ -330,23 +297,12 @@ TEST(WindowRun, PrintDeclinedWritesNothing) {
     clickWith(form, "Command1", run);
     // "Save as PDF?" no; a save dialog opened all the same is accepted.
     const auto path = scratchFile("declined.pdf");
-    std::vector<std::string> messages;
-    {
-        DialogDriver driver([&](QWidget* dialog) {
-            if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
-                messages.push_back(box->text().toStdString());
-                press(box, QMessageBox::No);
-            } else if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
-                files->selectFile(QString::fromStdString(path.string()));
-                QMetaObject::invokeMethod(files, "accept", Qt::DirectConnection);
-            } else {
-                dialog->close();
-            }
-        });
-        form.findChild<QPushButton*>("Command3")->click();
-    }
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_NE(messages[0].find("PDF"), std::string::npos);
+    Script print;
+    print.yes = {false};
+    print.file = path;
+    clickWith(form, "Command3", print);
+    ASSERT_EQ(print.messages.size(), 1u);
+    EXPECT_NE(print.messages[0].find("PDF"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 
