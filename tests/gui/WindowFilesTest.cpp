@@ -34,16 +34,7 @@ namespace {
 using namespace kestrane;
 using namespace kestrane::test;
 
-std::filesystem::path example(const std::string& name) {
-    return std::filesystem::path(KESTRANE_EXAMPLES_DIR) / (name + ".kestrane.toml");
-}
-
-std::map<std::string, std::string> fieldTexts(const Form1& form) {
-    std::map<std::string, std::string> texts;
-    for (QLineEdit* field : form.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
-        texts[field->objectName().toStdString()] = field->text().toStdString();
-    return texts;
-}
+std::filesystem::path example(const std::string& name) { return examplePath(name); }
 
 // The last text of every field in a console transcript.
 std::map<std::string, std::string> finalTexts(const std::vector<TranscriptEvent>& events,
@@ -54,33 +45,7 @@ std::map<std::string, std::string> finalTexts(const std::vector<TranscriptEvent>
     return texts;
 }
 
-// Answers the prompts of a computation in order (nullopt cancels), saves
-// through the save dialog into `savePath`, and answers the give-up question.
-struct Answers {
-    std::deque<std::optional<std::string>> prompts;
-    QMessageBox::StandardButton giveUp = QMessageBox::Yes;
-    std::string savePath;
-    int promptsSeen = 0;
-
-    void handle(QWidget* dialog) {
-        if (auto* input = qobject_cast<QInputDialog*>(dialog)) {
-            ++promptsSeen;
-            std::optional<std::string> a;
-            if (!prompts.empty()) {
-                a = prompts.front();
-                prompts.pop_front();
-            }
-            answer(input, a);
-        } else if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
-            press(box, box->objectName() == "giveUp" ? giveUp : QMessageBox::Yes);
-        } else if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
-            files->selectFile(QString::fromStdString(savePath));
-            QMetaObject::invokeMethod(files, "accept", Qt::DirectConnection);
-        } else {
-            dialog->close();
-        }
-    }
-};
+using Answers = ScriptedDialogs;
 
 namespace fs = std::filesystem;
 
@@ -114,7 +79,7 @@ fs::path leaveBehind(const fs::path& folder, const std::string& name, const std:
 }
 
 std::string cutText(const std::string& example, std::size_t sides) {
-    ObservationValues values = *readObservationFile(KESTRANE_EXAMPLES_DIR "/" + example + ".kestrane.toml").values;
+    ObservationValues values = *readObservationFile(examplePath(example).string()).values;
     values.sides.resize(sides);
     std::string error;
     return *kestrane::observationText(values, error);
@@ -138,7 +103,7 @@ void offer(Form1& form, Offers& offers) {
             press(box, offers.answers.empty() ? QMessageBox::No : offers.answers.front());
             if (!offers.answers.empty()) offers.answers.pop_front();
         } else {
-            if (offers.rest.promptsSeen == 0 && qobject_cast<QInputDialog*>(d)) {
+            if (offers.rest.prompts.empty() && qobject_cast<QInputDialog*>(d)) {
                 offers.keptAtFirstPrompt = readObservationFile(form.recoveryFile().path().toStdString()).values;
             }
             offers.rest.handle(d);
@@ -191,13 +156,8 @@ TEST(WindowFiles, OpeningAGoldenFileShowsWhatTypingShowsWithoutADialog) {
         form.show();
         const auto initial = fieldTexts(form);
         int dialogs = 0;
-        {
-            DialogDriver driver([&](QWidget* dialog) {
-                ++dialogs;
-                dialog->close();
-            });
-            EXPECT_TRUE(form.openObservationFile(QString::fromStdString(example(name).string())));
-        }
+        closingDialogs([&] { EXPECT_TRUE(form.openObservationFile(QString::fromStdString(example(name).string()))); },
+                       &dialogs);
         EXPECT_EQ(dialogs, 0) << name;
         EXPECT_TRUE(form.state().complete) << name;
         EXPECT_EQ(fieldTexts(form), finalTexts(readTranscript(goldenDir() / (std::string(name) + ".transcript.jsonl")),
@@ -213,15 +173,9 @@ TEST(WindowFiles, RefusedFileChangesNothing) {
     const auto before = fieldTexts(form);
     const auto bad = scratchFile("bad.kestrane.toml");
     std::ofstream(bad) << "triangles = 3\ntolerence = 1\n";
-    std::string message;
-    {
-        DialogDriver driver([&](QWidget* dialog) {
-            if (auto* box = qobject_cast<QMessageBox*>(dialog)) message = box->text().toStdString();
-            dialog->close();
-        });
-        EXPECT_FALSE(form.openObservationFile(QString::fromStdString(bad.string())));
-    }
-    EXPECT_NE(message.find("第 2 行，键 tolerence"), std::string::npos) << message;
+    const auto messages = closingDialogs([&] { EXPECT_FALSE(form.openObservationFile(QString::fromStdString(bad.string()))); });
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(messages.back().find("第 2 行，键 tolerence"), std::string::npos) << messages.back();
     EXPECT_EQ(fieldTexts(form), before);
     EXPECT_TRUE(form.state().complete);
 }
@@ -278,10 +232,10 @@ TEST(WindowFiles, SaveAndGiveUpThenContinue) {
     form.setRecoveryFolder(QString::fromStdString(scratchFile("recovery").string()));
     form.show();
     Answers first;
-    for (std::size_t i = 0; i < stop; ++i) first.prompts.emplace_back(all[i]);
-    first.prompts.emplace_back(std::nullopt);  // Cancel at the next angle
+    for (std::size_t i = 0; i < stop; ++i) first.answers.emplace_back(all[i]);
+    first.answers.emplace_back(std::nullopt);  // Cancel at the next angle
     first.giveUp = QMessageBox::Save;
-    first.savePath = saved.string();
+    first.file = saved;
     {
         DialogDriver driver([&](QWidget* d) { first.handle(d); });
         form.findChild<QPushButton*>("Command1")->click();
@@ -294,13 +248,13 @@ TEST(WindowFiles, SaveAndGiveUpThenContinue) {
 
     // Opened again: the rest is typed in the dialogs.
     Answers rest;
-    for (std::size_t i = stop; i < all.size(); ++i) rest.prompts.emplace_back(all[i]);
+    for (std::size_t i = stop; i < all.size(); ++i) rest.answers.emplace_back(all[i]);
     {
         DialogDriver driver([&](QWidget* d) { rest.handle(d); });
         ASSERT_TRUE(form.openObservationFile(QString::fromStdString(saved.string())));
     }
     EXPECT_TRUE(form.state().complete);
-    EXPECT_EQ(rest.promptsSeen, static_cast<int>(all.size() - stop));
+    EXPECT_EQ(rest.prompts.size(), all.size() - stop);
     EXPECT_EQ(form.record().values(), values);
     Form1 typed;
     typed.show();
@@ -339,7 +293,7 @@ TEST(WindowFiles, RecoveryOfLeftoverFiles) {
     const std::vector<std::string> all = typedAnswers(values);
     ObservationValues cut = values;
     cut.sides.resize(2);
-    for (std::size_t i = typedAnswers(cut).size(); i < all.size(); ++i) offers.rest.prompts.emplace_back(all[i]);
+    for (std::size_t i = typedAnswers(cut).size(); i < all.size(); ++i) offers.rest.answers.emplace_back(all[i]);
     offer(form, offers);
     EXPECT_EQ(offers.asked.size(), 2u);
     for (std::size_t i = 0; i < offers.asked.size() && i < 2; ++i) {
@@ -367,7 +321,7 @@ TEST(WindowFiles, AFailedSaveIsReportedAndKeepsTheOldFile) {
     const fs::path target = scratchFile("older.kestrane.toml");
     std::ofstream(target) << "# an earlier file\n";
     Answers save;
-    save.savePath = target.string();
+    save.file = target;
     QString warning;
     setRenameCallForTesting([](const char*, const char*) {
         errno = EIO;
@@ -398,7 +352,7 @@ TEST(WindowFiles, ResultsTableAndViewsOfTheLastComputation) {
     ASSERT_TRUE(form.openObservationFile(QString::fromStdString(example("awithc-n7-hill").string())));
     const auto csv = scratchFile("results.csv");
     Answers save;
-    save.savePath = csv.string();
+    save.file = csv;
     {
         DialogDriver driver([&](QWidget* d) { save.handle(d); });
         form.exportResults();
@@ -456,7 +410,7 @@ TEST(WindowFiles, SaveDialogsRefuseTheObservationFile) {
         const std::string before = std::filesystem::exists(c.chosen) ? readFile(c.chosen) : "";
         QStringList messages;
         Answers save;
-        save.savePath = c.chosen.string();
+        save.file = c.chosen;
         {
             DialogDriver driver([&](QWidget* d) {
                 if (auto* box = qobject_cast<QMessageBox*>(d)) messages << box->text();
