@@ -40,15 +40,11 @@ void pressKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::No
 }
 
 std::vector<std::string> messagesAfterKey(Form1& form, const char* button, int key, Qt::KeyboardModifiers modifiers) {
-    std::vector<std::string> messages;
-    DialogDriver driver([&](QWidget* dialog) {
-        if (auto* box = qobject_cast<QMessageBox*>(dialog)) messages.push_back(box->text().toStdString());
-        dialog->close();
+    return closingDialogs([&] {
+        auto* target = form.findChild<QPushButton*>(button);
+        target->setFocus();
+        pressKey(target, key, modifiers);
     });
-    auto* target = form.findChild<QPushButton*>(button);
-    target->setFocus();
-    pressKey(target, key, modifiers);
-    return messages;
 }
 
 TEST(WindowKeys, EnterAndKeypadEnterPressTheFocusedButton) {
