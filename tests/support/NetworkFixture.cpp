@@ -207,6 +207,15 @@ std::vector<std::optional<std::string>> answersFor(const NetworkInput& in) {
     return a;
 }
 
+const char* caseName(KnownPointCase known) {
+    switch (known) {
+    case KnownPointCase::AOnly: return "AOnly";
+    case KnownPointCase::AWithB: return "AWithB";
+    case KnownPointCase::AWithC: return "AWithC";
+    default: return "None";
+    }
+}
+
 AdjustmentState typedState(const NetworkInput& input) {
     ScriptedPrompt prompt(answersFor(input));
     WindowFields window;
@@ -225,6 +234,16 @@ AdjustmentState enteredState(const NetworkInput& input) {
     WindowFields window;
     Services io{pauses, window};
     computeSideMisclosuresAndWeights(s, io);
+    return s;
+}
+
+AdjustmentState completedState(const NetworkInput& input, const AprioriSettings& settings) {
+    ScriptedPrompt prompt(answersFor(input));
+    WindowFields window;
+    Services io{prompt, window};
+    AdjustmentState s;
+    s.settings = settings;
+    EXPECT_EQ(Command1_Click(s, io).outcome, RunOutcome::Completed) << caseName(input.known) << " n = " << input.n;
     return s;
 }
 

@@ -16,6 +16,10 @@
 
 namespace kestrane::fixture {
 
+// The known-point cases a network can have, and a case's name for messages.
+inline constexpr KnownPointCase kKnownCases[] = {KnownPointCase::AOnly, KnownPointCase::AWithB, KnownPointCase::AWithC};
+const char* caseName(KnownPointCase known);
+
 // A point of the plane: x northing, y easting, metres.
 struct Point {
     double x = 0, y = 0;
@@ -104,5 +108,9 @@ AdjustmentState typedState(const NetworkInput& input);
 // The state after the entry stages and the side misclosures and weights,
 // ready for the condition equations, as a run would leave it.
 AdjustmentState enteredState(const NetworkInput& input);
+
+// The state a whole computation of the network leaves, with the settings
+// given; a run that does not complete is a failure of the test.
+AdjustmentState completedState(const NetworkInput& input, const AprioriSettings& settings = {});
 
 }  // namespace kestrane::fixture

@@ -109,6 +109,16 @@ inline std::string packedText(double degrees, int decimals = 5) {
     return buffer;
 }
 
+// Packed d.mmss text -> decimal degrees, read by its digits: degrees, two
+// digits of minutes, three of tenths of seconds.
+inline double packedDegrees(const std::string& packed) {
+    const double value = std::stod(packed);
+    const long long digits = std::llround(std::fabs(value) * 1e5);
+    const long long d = digits / 100000, mm = (digits / 1000) % 100, tenths = digits % 1000;
+    return (value < 0 ? -1 : 1) *
+           (static_cast<double>(d) + static_cast<double>(mm) / 60 + static_cast<double>(tenths) / 36000);
+}
+
 // The example computations of tests/data/golden (answers, transcript and
 // report), and an example's name as a test name.
 inline constexpr const char* kGoldenExamples[] = {"aonly-n3", "aonly-n6-exact", "aonly-n9", "awithb-n5", "awithc-n4"};
