@@ -19,29 +19,13 @@
 namespace kestrane {
 namespace {
 
-using fixture::answersFor;
-using fixture::NetworkInput;
+using fixture::caseName;
 using fixture::randomNetwork;
+constexpr const auto& kCases = fixture::kKnownCases;
+constexpr auto completed = [](const fixture::NetworkInput& input) { return fixture::completedState(input); };
 
-constexpr KnownPointCase kCases[] = {KnownPointCase::AOnly, KnownPointCase::AWithB, KnownPointCase::AWithC};
-
-std::string caseName(KnownPointCase known) {
-    switch (known) {
-    case KnownPointCase::AOnly: return "A only";
-    case KnownPointCase::AWithB: return "A with B";
-    case KnownPointCase::AWithC: return "A with C";
-    default: return "none";
-    }
-}
-
-AdjustmentState completed(const NetworkInput& input) {
-    fixture::ScriptedPrompt prompt(answersFor(input));
-    WindowFields window;
-    Services io{prompt, window};
-    AdjustmentState s;
-    EXPECT_EQ(Command1_Click(s, io).outcome, RunOutcome::Completed);
-    return s;
-}
+// The case and size of a network, for the messages of its checks.
+std::string where(KnownPointCase known, int n) { return std::string(caseName(known)) + " n = " + std::to_string(n); }
 
 std::size_t at(int k) { return static_cast<std::size_t>(k); }
 
@@ -66,6 +50,7 @@ AdjustmentState observedCopy(const AdjustmentState& s) {
 TEST(PointPrecision, WeightFunctionsAreTheDerivativesOfTheTraverse) {
     for (const KnownPointCase known : kCases) {
         for (const int n : {3, 4, 5, 8}) {
+            SCOPED_TRACE(where(known, n));
             const AdjustmentState s = completed(randomNetwork(n, known, static_cast<std::uint64_t>(40 + n)));
             const int r = s.resultRowCount;
             const AdjustmentState base = observedCopy(s);
@@ -89,7 +74,7 @@ TEST(PointPrecision, WeightFunctionsAreTheDerivativesOfTheTraverse) {
                 const double unit = angle ? 1000.0 : 1.0;
                 for (int row = 1; row < r; ++row) {
                     const WeightFunctions w = pointWeightFunctions(s, row);
-                    EXPECT_FALSE(w.terms.empty()) << caseName(known) << " n = " << n << " row " << row;
+                    EXPECT_FALSE(w.terms.empty()) << "row " << row;
                     double fx = 0, fy = 0;
                     for (const auto& term : w.terms) {
                         if (term.column == column) fx = term.x, fy = term.y;
@@ -97,8 +82,8 @@ TEST(PointPrecision, WeightFunctionsAreTheDerivativesOfTheTraverse) {
                     const double dx = (plus.pointX[at(row)] - minus.pointX[at(row)]) / (2 * h) * unit;
                     const double dy = (plus.pointY[at(row)] - minus.pointY[at(row)]) / (2 * h) * unit;
                     const double scale = angle ? 1e-5 * (1 + std::fabs(fx) + std::fabs(fy)) : 1e-8;
-                    EXPECT_NEAR(fx, dx, scale) << caseName(known) << " n = " << n << " row " << row << " column " << column;
-                    EXPECT_NEAR(fy, dy, scale) << caseName(known) << " n = " << n << " row " << row << " column " << column;
+                    EXPECT_NEAR(fx, dx, scale) << "row " << row << " column " << column;
+                    EXPECT_NEAR(fy, dy, scale) << "row " << row << " column " << column;
                 }
             }
             EXPECT_TRUE(pointWeightFunctions(s, 0).terms.empty());
@@ -112,6 +97,7 @@ TEST(PointPrecision, WeightFunctionsAreTheDerivativesOfTheTraverse) {
 TEST(PointPrecision, WeakestPointFunctionsAreTheRunsOwn) {
     for (const KnownPointCase known : kCases) {
         for (const int n : {3, 6, 11, 60}) {
+            SCOPED_TRACE(where(known, n));
             const AdjustmentState s = completed(randomNetwork(n, known, static_cast<std::uint64_t>(n)));
             const int m = weakestPointRow(s);
             if (known == KnownPointCase::AWithB && n == 3) {
@@ -122,13 +108,13 @@ TEST(PointPrecision, WeakestPointFunctionsAreTheRunsOwn) {
             const WeightFunctions w = pointWeightFunctions(s, m);
             const auto rowX = s.conditionCoefficients.row(t + 1);
             const auto rowY = s.conditionCoefficients.row(t + 2);
-            EXPECT_GT(m, 0) << caseName(known) << " n = " << n;
-            EXPECT_EQ(rowX.size(), w.terms.size()) << caseName(known) << " n = " << n;
-            EXPECT_EQ(rowY.size(), w.terms.size()) << caseName(known) << " n = " << n;
+            EXPECT_GT(m, 0);
+            EXPECT_EQ(rowX.size(), w.terms.size());
+            EXPECT_EQ(rowY.size(), w.terms.size());
             if (m <= 0 || rowX.size() != w.terms.size() || rowY.size() != w.terms.size()) continue;
             for (std::size_t k = 0; k < w.terms.size(); ++k) {
                 EXPECT_EQ(rowX[k].index, w.terms[k].column);
-                EXPECT_EQ(rowX[k].value, w.terms[k].x) << caseName(known) << " n = " << n << " column " << rowX[k].index;
+                EXPECT_EQ(rowX[k].value, w.terms[k].x) << "column " << rowX[k].index;
                 EXPECT_EQ(rowY[k].value, w.terms[k].y);
             }
         }
@@ -145,6 +131,7 @@ TEST(PointPrecision, WeakestPointFunctionsAreTheRunsOwn) {
 TEST(PointPrecision, EveryPointAgreesWithTheCovarianceOfTheTraverse) {
     for (const KnownPointCase known : kCases) {
         for (int n = 3; n <= 40; ++n) {
+            SCOPED_TRACE(where(known, n));
             const AdjustmentState s = completed(randomNetwork(n, known, static_cast<std::uint64_t>(300 + n)));
             const int t = s.conditionCount, m = 5 * n + 1, r = s.resultRowCount;
             const std::vector<double>& q = s.weightReciprocals;
@@ -211,7 +198,7 @@ TEST(PointPrecision, EveryPointAgreesWithTheCovarianceOfTheTraverse) {
             }
             const std::vector<WeightReciprocals> got = computeWeightReciprocals(s);
             const std::vector<PointPrecision> shown = computePointPrecision(s);
-            EXPECT_EQ(got.size(), at(r) + 1) << caseName(known) << " n = " << n;
+            EXPECT_EQ(got.size(), at(r) + 1);
             if (got.size() != at(r) + 1 || shown.size() != at(r) + 1) continue;
             const double mb = s.unitWeightError();
             for (int row = 1; row < r; ++row) {
@@ -226,16 +213,16 @@ TEST(PointPrecision, EveryPointAgreesWithTheCovarianceOfTheTraverse) {
                     qy += Jy[at(row * m + u)] * cy;
                     qxy += Jx[at(row * m + u)] * cy;
                 }
-                const std::string where = caseName(known) + " n = " + std::to_string(n) + " row " + std::to_string(row);
-                EXPECT_NEAR(got[at(row)].x, qx, 1e-6 * qx) << where;
-                EXPECT_NEAR(got[at(row)].y, qy, 1e-6 * qy) << where;
-                EXPECT_NEAR(got[at(row)].xy, qxy, 1e-6 * std::sqrt(qx * qy)) << where;
+                SCOPED_TRACE("row " + std::to_string(row));
+                EXPECT_NEAR(got[at(row)].x, qx, 1e-6 * qx);
+                EXPECT_NEAR(got[at(row)].y, qy, 1e-6 * qy);
+                EXPECT_NEAR(got[at(row)].xy, qxy, 1e-6 * std::sqrt(qx * qy));
                 // What the window, the CSV and the picture show.
                 const PointPrecision& p = shown[at(row)];
-                EXPECT_NEAR(p.weightReciprocalX, qx, 1e-6 * qx) << where;
-                EXPECT_NEAR(p.weightReciprocalY, qy, 1e-6 * qy) << where;
-                EXPECT_NEAR(p.errorX, mb * std::sqrt(qx), 1e-6 * mb * std::sqrt(qx)) << where;
-                EXPECT_NEAR(p.errorY, mb * std::sqrt(qy), 1e-6 * mb * std::sqrt(qy)) << where;
+                EXPECT_NEAR(p.weightReciprocalX, qx, 1e-6 * qx);
+                EXPECT_NEAR(p.weightReciprocalY, qy, 1e-6 * qy);
+                EXPECT_NEAR(p.errorX, mb * std::sqrt(qx), 1e-6 * mb * std::sqrt(qx));
+                EXPECT_NEAR(p.errorY, mb * std::sqrt(qy), 1e-6 * mb * std::sqrt(qy));
             }
         }
     }
@@ -247,14 +234,14 @@ TEST(PointPrecision, WeakestPointAgreesWithTheRunsFigures) {
     std::uint64_t seed = 1;
     for (const KnownPointCase known : kCases) {
         for (const int n : {3, 4, 5, 6, 7, 10, 13, 24, 37, 64, 99, 150, 233, 377, 500}) {
+            SCOPED_TRACE(where(known, n));
             const AdjustmentState s = completed(randomNetwork(n, known, seed++));
             const int m = weakestPointRow(s);
             if (m < 0) continue;
             const int t = s.conditionCount;
             const std::vector<WeightReciprocals> got = computeWeightReciprocals(s);
-            const std::string where = caseName(known) + " n = " + std::to_string(n);
-            EXPECT_NEAR(got[at(m)].x, s.weightReciprocalX, 1e-9 * s.normalMatrix(t + 1, t + 1)) << where;
-            EXPECT_NEAR(got[at(m)].y, s.weightReciprocalY, 1e-9 * s.normalMatrix(t + 2, t + 2)) << where;
+            EXPECT_NEAR(got[at(m)].x, s.weightReciprocalX, 1e-9 * s.normalMatrix(t + 1, t + 1));
+            EXPECT_NEAR(got[at(m)].y, s.weightReciprocalY, 1e-9 * s.normalMatrix(t + 2, t + 2));
 
             // The rows shown carry the run's own figures for that point.
             const std::vector<PointPrecision> rows = computePointPrecision(s);
@@ -273,39 +260,40 @@ TEST(PointPrecision, WeakestPointAgreesWithTheRunsFigures) {
 TEST(PointPrecision, ErrorsAndEllipsesOfEveryPoint) {
     for (const KnownPointCase known : kCases) {
         for (const int n : {3, 7, 40}) {
+            SCOPED_TRACE(where(known, n));
             const AdjustmentState s = completed(randomNetwork(n, known, static_cast<std::uint64_t>(900 + n)));
             const std::vector<PointPrecision> rows = computePointPrecision(s);
-            EXPECT_EQ(rows.size(), at(s.resultRowCount) + 1) << caseName(known) << " n = " << n;
+            EXPECT_EQ(rows.size(), at(s.resultRowCount) + 1);
             const double mb = s.unitWeightError();
             for (std::size_t i = 0; i < rows.size(); ++i) {
                 const PointPrecision& p = rows[i];
-                const std::string where = caseName(known) + " n = " + std::to_string(n) + " row " + std::to_string(i);
+                SCOPED_TRACE("row " + std::to_string(i));
                 const bool known_ = i == 0 || i + 1 == rows.size();
-                EXPECT_EQ(p.known, known_) << where;
-                EXPECT_TRUE(p.computable()) << where;
+                EXPECT_EQ(p.known, known_);
+                EXPECT_TRUE(p.computable());
                 if (!p.computable()) continue;
                 if (known_) {
                     for (const double v : {p.weightReciprocalX, p.weightReciprocalY, p.weightReciprocalXY, p.semiMajor,
                                            p.semiMinor, p.majorAzimuth, double(p.errorX), double(p.errorY),
                                            double(p.positionError)}) {
-                        EXPECT_EQ(v, 0.0) << where;
+                        EXPECT_EQ(v, 0.0);
                     }
                     continue;
                 }
                 const double mx = p.errorX, my = p.errorY;
-                EXPECT_GE(p.semiMajor, p.semiMinor) << where;
-                EXPECT_GE(p.semiMinor, 0) << where;
+                EXPECT_GE(p.semiMajor, p.semiMinor);
+                EXPECT_GE(p.semiMinor, 0);
                 EXPECT_NEAR(p.semiMajor * p.semiMajor + p.semiMinor * p.semiMinor, mx * mx + my * my,
-                            1e-6 * (mx * mx + my * my)) << where;
-                EXPECT_GE(p.majorAzimuth, 0) << where;
-                EXPECT_LT(p.majorAzimuth, 180) << where;
+                            1e-6 * (mx * mx + my * my));
+                EXPECT_GE(p.majorAzimuth, 0);
+                EXPECT_LT(p.majorAzimuth, 180);
                 // E lies along phi: the variance in that direction is E^2.
                 const double a = p.majorAzimuth * RAD_PER_DEG;
                 const double along = mb * mb *
                                      (std::cos(a) * std::cos(a) * p.weightReciprocalX +
                                       2 * std::sin(a) * std::cos(a) * p.weightReciprocalXY +
                                       std::sin(a) * std::sin(a) * p.weightReciprocalY);
-                EXPECT_NEAR(along, p.semiMajor * p.semiMajor, 1e-6 * p.semiMajor * p.semiMajor) << where;
+                EXPECT_NEAR(along, p.semiMajor * p.semiMajor, 1e-6 * p.semiMajor * p.semiMajor);
             }
         }
     }
