@@ -27,31 +27,7 @@ using Dense = std::vector<std::vector<double>>;
 constexpr double kPi = 3.141592653589793;
 std::size_t at(int k) { return static_cast<std::size_t>(k); }
 
-// Packed d.mmss text to decimal degrees, by its digits.
-double packedDegrees(const std::string& text) {
-    const std::size_t point = text.find('.');
-    std::string digits = point == std::string::npos ? "" : text.substr(point + 1);
-    digits.resize(std::max<std::size_t>(digits.size(), 4), '0');
-    const double d = std::stod(text.substr(0, point));
-    const double m = std::stod(digits.substr(0, 2));
-    const double s = std::stod(digits.substr(2, 2) + "." + digits.substr(4) + "0");
-    return d + m / 60 + s / 3600;
-}
-
-struct Computed {
-    AdjustmentState state;
-    RunOutcome outcome;
-};
-
-Computed compute(const NetworkInput& in, const AprioriSettings& settings) {
-    Computed run;
-    fixture::ScriptedPrompt prompt(fixture::answersFor(in));
-    WindowFields window;
-    Services io{prompt, window, nullptr};
-    run.state.settings = settings;
-    run.outcome = Command1_Click(run.state, io).outcome;
-    return run;
-}
+using testing::packedDegrees;
 
 Dense inverse(Dense a) {
     const std::size_t m = a.size();
@@ -171,8 +147,7 @@ struct Case {
 };
 
 std::string caseName(const Case& c) {
-    const char* names[] = {"AOnly", "AWithB", "AWithC", "None"};
-    return std::string(names[static_cast<int>(c.known)]) + "_n" + std::to_string(c.n) + "_seed" + std::to_string(c.seed);
+    return std::string(fixture::caseName(c.known)) + "_n" + std::to_string(c.n) + "_seed" + std::to_string(c.seed);
 }
 
 AprioriSettings given(std::optional<double> angle, std::optional<SideErrorModel> side,
@@ -195,28 +170,25 @@ TEST(QualityCheck, AgreesWithADenseComputationInEveryFigureAndFlag) {
         NetworkInput in = fixture::randomNetwork(c.n, c.known, c.seed, 1.5, 2.0);
         if (c.blunderAngle) {
             // 30" more, written back as packed d.mmss with tenths of seconds.
-            const long long tenths = std::llround((packedDegrees(in.angles[at(c.blunderAngle)]) + 30.0 / 3600) * 36000);
-            char text[64];
-            std::snprintf(text, sizeof text, "%lld.%02lld%03lld", tenths / 36000, tenths % 36000 / 600, tenths % 600);
-            in.angles[at(c.blunderAngle)] = text;
+            in.angles[at(c.blunderAngle)] = testing::packedText(packedDegrees(in.angles[at(c.blunderAngle)]) + 30.0 / 3600);
         }
         if (c.blunderSide) in.sides[at(c.blunderSide)] = std::to_string(std::stod(in.sides[at(c.blunderSide)]) + 0.12);
-        const Computed run = compute(in, c.settings);
-        ASSERT_EQ(run.outcome, RunOutcome::Completed);
-        const QualityCheck q = checkQuality(run.state);
+        const AdjustmentState s = fixture::completedState(in, c.settings);
+        ASSERT_TRUE(s.complete);
+        const QualityCheck q = checkQuality(s);
         ASSERT_FALSE(q.error);
         const int n = c.n, t = 3 * n + 1;
-        const int known = run.state.knownSide();
+        const int known = s.knownSide();
 
         // The model: sigma_beta the tolerance (10") unless given; sigma_s the
         // classic side error unless given, ppm of the observed length.
         const double sigmaBeta = c.settings.angleSd.value_or(10.0);
         std::vector<double> sigmaS(at(2 * n) + 1, 0.0);
         double mean = 0;
-        for (int k = 1; k <= 2 * n; ++k) mean += k == known ? run.state.sideLengths[at(k)] : std::stod(in.sides[at(k)]);
+        for (int k = 1; k <= 2 * n; ++k) mean += k == known ? s.sideLengths[at(k)] : std::stod(in.sides[at(k)]);
         mean /= 2 * n;
         for (int k = 1; k <= 2 * n; ++k) {
-            const double length = k == known ? run.state.sideLengths[at(k)] : std::stod(in.sides[at(k)]);
+            const double length = k == known ? s.sideLengths[at(k)] : std::stod(in.sides[at(k)]);
             const auto& m = c.settings.sideSd;
             sigmaS[at(k)] = !m ? mean * 10 * 1000 / 1.414 / 206265
                                : std::hypot(m->mm, m->ppm.value_or(0) * length / 1000);
@@ -228,7 +200,7 @@ TEST(QualityCheck, AgreesWithADenseComputationInEveryFigureAndFlag) {
         }
         EXPECT_EQ(q.angleSd, sigmaBeta);
 
-        const DenseCheck d = denseCheck(in, run.state, sigmaBeta, sigmaS);
+        const DenseCheck d = denseCheck(in, s, sigmaBeta, sigmaS);
         ASSERT_EQ(q.conditions.size(), at(t));
         for (int j = 1; j <= t; ++j) {
             const ConditionCheck& cc = q.conditions[at(j - 1)];
@@ -290,7 +262,7 @@ TEST(QualityCheck, AgreesWithADenseComputationInEveryFigureAndFlag) {
         }
 
         // The shown coordinates are the rigorous ones when the results are.
-        ASSERT_EQ(q.points.size(), at(run.state.resultRowCount) + 1);
+        ASSERT_EQ(q.points.size(), at(s.resultRowCount) + 1);
         for (const PointCheck& p : q.points) {
             if (c.settings.rigorous()) {
                 EXPECT_EQ(std::hypot(p.dXmm, p.dYmm), 0) << p.name;
@@ -302,21 +274,21 @@ TEST(QualityCheck, AgreesWithADenseComputationInEveryFigureAndFlag) {
 // The selected inverse against a dense inverse of the same normal matrix,
 // on every place of the factor.
 TEST(QualityCheck, SelectedInverseAgreesWithTheDenseInverse) {
-    for (const KnownPointCase known : {KnownPointCase::AOnly, KnownPointCase::AWithB, KnownPointCase::AWithC}) {
+    for (const KnownPointCase known : fixture::kKnownCases) {
         for (const int n : {3, 4, 7, 12}) {
-            const Computed run = compute(fixture::randomNetwork(n, known, 40 + static_cast<std::uint64_t>(n)),
-                                    given(std::nullopt, std::nullopt, Weighting::Rigorous));
-            ASSERT_EQ(run.outcome, RunOutcome::Completed);
-            const BorderedNormalMatrix& N = run.state.normalMatrix;  // reduced by the final solve
+            const AdjustmentState s = fixture::completedState(fixture::randomNetwork(n, known, 40 + static_cast<std::uint64_t>(n)),
+                                                              given(std::nullopt, std::nullopt, Weighting::Rigorous));
+            ASSERT_TRUE(s.complete);
+            const BorderedNormalMatrix& N = s.normalMatrix;  // reduced by the final solve
             const int t = N.conditionCount();
             // N = A Q A^T formed anew from the coefficients and weights.
-            const SparseMatrix& A = run.state.conditionCoefficients;
+            const SparseMatrix& A = s.conditionCoefficients;
             Dense full(at(t), std::vector<double>(at(t), 0.0));
             for (int u = 0; u <= 5 * n; ++u) {
                 for (const auto& e1 : A.column(u)) {
                     for (const auto& e2 : A.column(u)) {
                         if (e1.index > t || e2.index > t) continue;
-                        full[at(e1.index - 1)][at(e2.index - 1)] += e1.value * run.state.weightReciprocals[at(u)] * e2.value;
+                        full[at(e1.index - 1)][at(e2.index - 1)] += e1.value * s.weightReciprocals[at(u)] * e2.value;
                     }
                 }
             }
@@ -342,14 +314,13 @@ TEST(RigorousWeighting, AgreesWithAnAdjustmentByCoordinates) {
     struct P {
         double x, y;
     };
-    for (const KnownPointCase known : {KnownPointCase::AOnly, KnownPointCase::AWithB, KnownPointCase::AWithC}) {
+    for (const KnownPointCase known : fixture::kKnownCases) {
         for (const int n : {3, 6, 13}) {
             SCOPED_TRACE(caseName({known, n, 0, {}, 0, 0}));
             const NetworkInput in = fixture::randomNetwork(n, known, 70 + static_cast<std::uint64_t>(n), 2.0, 3.0);
             const AprioriSettings settings = given(2.0, SideErrorModel{2, 2.0}, Weighting::Rigorous);
-            const Computed run = compute(in, settings);
-            ASSERT_EQ(run.outcome, RunOutcome::Completed);
-            const AdjustmentState& s = run.state;
+            const AdjustmentState s = fixture::completedState(in, settings);
+            ASSERT_TRUE(s.complete);
 
             // Points: 0 = A, 1..n-1 outer points, n = the centre (outer
             // point n is A). Unknown: every one that is not A, B or C.
