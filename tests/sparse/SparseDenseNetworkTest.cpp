@@ -18,7 +18,7 @@
 namespace kestrane {
 namespace {
 
-using fixture::answersFor;
+using fixture::caseName;
 using fixture::enteredState;
 using fixture::NetworkInput;
 using fixture::randomNetwork;
@@ -91,15 +91,6 @@ void finish(AdjustmentState& s) {
     computeWeakestPositionError(s);
 }
 
-const char* caseName(KnownPointCase known) {
-    switch (known) {
-    case KnownPointCase::AOnly: return "AOnly";
-    case KnownPointCase::AWithB: return "AWithB";
-    case KnownPointCase::AWithC: return "AWithC";
-    default: return "None";
-    }
-}
-
 // Sparse and dense stage by stage from the same entered state; the
 // matrices are compared element by element after every stage while the
 // full arrays are small enough to walk.
@@ -135,7 +126,7 @@ std::string compareStages(const AdjustmentState& entered, bool compareMatrices) 
 
 TEST(SparseAgainstDense, RandomNetworksEveryCaseBitForBit) {
     const int sizes[] = {3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 17, 24, 31, 40, 64, 99, 150};
-    for (KnownPointCase known : {KnownPointCase::AOnly, KnownPointCase::AWithB, KnownPointCase::AWithC}) {
+    for (KnownPointCase known : fixture::kKnownCases) {
         for (int n : sizes) {
             const int seeds = n <= 17 ? 3 : 1;
             for (int seed = 1; seed <= seeds; ++seed) {
@@ -236,7 +227,7 @@ TEST(SparseAgainstDense, DegenerateNetworksEndAlike) {
     };
     int faults = 0, completions = 0, expectedChecked = 0;
     for (const Mutation& mutation : mutations) {
-        for (KnownPointCase known : {KnownPointCase::AOnly, KnownPointCase::AWithB, KnownPointCase::AWithC}) {
+        for (KnownPointCase known : fixture::kKnownCases) {
             for (int n : {3, 6, 8}) {
                 NetworkInput input = randomNetwork(n, known, static_cast<std::uint64_t>(77 + n));
                 mutation.apply(input);
@@ -280,16 +271,11 @@ TEST(SparseAgainstDense, DegenerateNetworksEndAlike) {
 // The whole start command, prompts included, against the entry stages
 // followed by the full-array procedure.
 TEST(SparseAgainstDense, StartCommandGivesTheDenseResults) {
-    for (KnownPointCase known : {KnownPointCase::AOnly, KnownPointCase::AWithB, KnownPointCase::AWithC}) {
+    for (KnownPointCase known : fixture::kKnownCases) {
         for (int n : {3, 20, 57}) {
             const NetworkInput input = randomNetwork(n, known, static_cast<std::uint64_t>(5 * n));
-            fixture::ScriptedPrompt prompt(answersFor(input));
-            WindowFields window;
-            Services io{prompt, window};
-            AdjustmentState run;
-            const bool completed = Command1_Click(run, io).outcome == RunOutcome::Completed;
-            EXPECT_TRUE(completed) << caseName(known) << " n = " << n;
-            if (!completed) continue;
+            const AdjustmentState run = fixture::completedState(input);
+            if (!run.complete) continue;
             EXPECT_TRUE(run.normalMatrix.formed());
 
             AdjustmentState oracle = enteredState(input);
