@@ -14,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "TestSupport.h"
 #include "driver/TypedAnswers.h"
 #include "files/ObservationFile.h"
 #include "frontends/console/ConsoleFrontEnd.h"
@@ -25,12 +26,7 @@ namespace {
 
 const char* const kSpace = "\u3000";  // the ideographic space
 
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using kestrane::testing::readFile;
 
 std::filesystem::path scratch(const std::string& name) {
     const auto dir = std::filesystem::temp_directory_path() / ("kestrane-chinese-" + std::to_string(::getpid()));
