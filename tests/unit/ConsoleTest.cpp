@@ -136,10 +136,6 @@ TEST(Console, ReportToStandardOutput) {
 
 // Observation files and output files on the console: the order of the
 // checks before the first prompt, the statuses, what is written when.
-namespace {
-
-
-}  // namespace
 
 TEST(ConsoleFiles, RefusedOrUnwritableFilesStopBeforeTheFirstPrompt) {
     const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-files-" + std::to_string(::getpid()));
