@@ -52,15 +52,7 @@ constexpr double kSideNoise = 0.003;   // largest side error, metres
 // ---------------------------------------------------------------------------
 // Answers as a surveyor types them.
 
-// The decimal degrees of a packed answer text read by its digits: degrees,
-// two digits of minutes, three of tenths of seconds.
-double packedTextValue(const std::string& packed) {
-    const double value = std::stod(packed);
-    const long long digits = std::llround(std::fabs(value) * 1e5);
-    const long long d = digits / 100000, mm = (digits / 1000) % 100, tenths = digits % 1000;
-    return (value < 0 ? -1 : 1) *
-           (static_cast<double>(d) + static_cast<double>(mm) / 60 + static_cast<double>(tenths) / 36000);
-}
+using kestrane::testing::packedDegrees;
 
 std::string fixedText(double value, int decimals) {
     char text[64];
@@ -107,7 +99,7 @@ struct Network : fixture::NetworkInput {
         if (k == 2 * n && known == KnownPointCase::AWithB) return false;
         return true;
     }
-    double typedAngle(int j) const { return packedTextValue(angles[static_cast<std::size_t>(j)]); }
+    double typedAngle(int j) const { return packedDegrees(angles[static_cast<std::size_t>(j)]); }
     double typedSide(int k) const { return std::stod(sides[static_cast<std::size_t>(k)]); }
 };
 
@@ -430,7 +422,7 @@ void checkNetwork(AdjustmentState& s, WindowFields& window, FieldLog& log, const
         EXPECT_NEAR(fieldNumber(log.text["Text31"]), distance(net.a(), far), 0.5e-4 + 1e-9);
         const double shown = fieldNumber(log.text["Text28"]);
         const double trueAzimuth = azimuth(net.a(), far);
-        const double azimuthShown = net.known == KnownPointCase::AWithB ? packedTextValue(fixedText(shown, 5)) : shown;
+        const double azimuthShown = net.known == KnownPointCase::AWithB ? packedDegrees(fixedText(shown, 5)) : shown;
         double difference = std::fabs(azimuthShown - trueAzimuth);
         difference = std::fmin(difference, 360 - difference);
         // Half the shown step (0.1 second packed), plus what the program's
@@ -459,13 +451,11 @@ void checkNetwork(AdjustmentState& s, WindowFields& window, FieldLog& log, const
     EXPECT_EQ(fieldNumber(log.text["Text27"]), rows[at(m)].y);
 
     const std::size_t precision = report.find("精度评定 :");
-    EXPECT_EQ(fieldNumber(log.text["Text18"]), reportNumber(report, "mb=", precision));
-    EXPECT_EQ(fieldNumber(log.text["Text19"]), reportNumber(report, "ms=", precision));
-    EXPECT_EQ(fieldNumber(log.text["Text20"]), reportNumber(report, "1/px=", precision));
-    EXPECT_EQ(fieldNumber(log.text["Text21"]), reportNumber(report, "1/py=", precision));
-    EXPECT_EQ(fieldNumber(log.text["Text22"]), reportNumber(report, "mx=", precision));
-    EXPECT_EQ(fieldNumber(log.text["Text23"]), reportNumber(report, "my=", precision));
-    EXPECT_EQ(fieldNumber(log.text["Text24"]), reportNumber(report, "md=", precision));
+    for (const auto& [field, label] : std::map<std::string, std::string>{
+             {"Text18", "mb="}, {"Text19", "ms="}, {"Text20", "1/px="}, {"Text21", "1/py="},
+             {"Text22", "mx="}, {"Text23", "my="}, {"Text24", "md="}}) {
+        EXPECT_EQ(fieldNumber(log.text[field]), reportNumber(report, label, precision)) << field << " " << label;
+    }
     EXPECT_NEAR(fieldNumber(log.text["Text18"]), s.unitWeightError(), 0.005 + 1e-6);
     EXPECT_NEAR(fieldNumber(log.text["Text20"]), s.weightReciprocalX, 0.00005 + 1e-9);
     EXPECT_GT(s.weightReciprocalX, 0);
