@@ -193,40 +193,26 @@ TEST_F(PromptOnScreens, APlaceTheUserMovedItToIsKeptBesideTheWindow) {
     EXPECT_EQ(seen.back().dialog.topLeft(), moved);
 
     // The window moved: the dialog keeps its place relative to it, kept on
-    // the window's screen.
-    std::vector<QRect> later;
-    {
-        form.move(QPoint(1300, 50));
-        // Cancel at the first prompt, then abandon the run.
+    // the window's screen. Each run is cancelled at the first prompt, then
+    // abandoned.
+    auto promptsWithTheWindowAt = [&](QPoint at) {
+        form.move(at);
+        std::vector<QRect> places;
+        ScriptedDialogs cancel;
         DialogDriver driver([&](QWidget* dialog) {
-            if (auto* input = qobject_cast<QInputDialog*>(dialog)) {
-                later.push_back(input->frameGeometry());
-                answer(input, std::nullopt);
-            } else if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
-                press(box, QMessageBox::Yes);
-            }
+            if (auto* input = qobject_cast<QInputDialog*>(dialog)) places.push_back(input->frameGeometry());
+            cancel.handle(dialog);
         });
         form.findChild<QPushButton*>("Command1")->click();
-    }
+        return places;
+    };
+    const std::vector<QRect> later = promptsWithTheWindowAt(QPoint(1300, 50));
     ASSERT_EQ(later.size(), 1u);
     EXPECT_EQ(later.front().topLeft(), moved + QPoint(200, 0));
-
     // Moved so far that the kept place would leave the screen: kept on it.
-    later.clear();
-    {
-        form.move(QPoint(1900, 300));
-        DialogDriver driver([&](QWidget* dialog) {
-            if (auto* input = qobject_cast<QInputDialog*>(dialog)) {
-                later.push_back(input->frameGeometry());
-                answer(input, std::nullopt);
-            } else if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
-                press(box, QMessageBox::Yes);
-            }
-        });
-        form.findChild<QPushButton*>("Command1")->click();
-    }
-    ASSERT_EQ(later.size(), 1u);
-    EXPECT_TRUE(QGuiApplication::screens().at(1)->availableGeometry().contains(later.front()));
+    const std::vector<QRect> far = promptsWithTheWindowAt(QPoint(1900, 300));
+    ASSERT_EQ(far.size(), 1u);
+    EXPECT_TRUE(QGuiApplication::screens().at(1)->availableGeometry().contains(far.front()));
 }
 
 }  // namespace
