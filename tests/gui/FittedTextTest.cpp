@@ -243,7 +243,8 @@ TEST(FittedText, AZonePrefixedNetworkShowsItsCoordinatesWhole) {
         }
         Form1 form;
         form.show();
-        std::deque<std::optional<std::string>> answers = shiftedAnswers(events, 38000000.0);
+        ScriptedDialogs script;
+        script.answers = shiftedAnswers(events, 38000000.0);
         std::vector<std::string> notWhole;
         {
             DialogDriver driver([&](QWidget* dialog) {
@@ -252,17 +253,8 @@ TEST(FittedText, AZonePrefixedNetworkShowsItsCoordinatesWhole) {
                     if (!field->text().isEmpty() && !showsWhole(field))
                         notWhole.push_back(field->objectName().toStdString() + " <" + field->text().toStdString() + ">");
                 }
-                if (auto* input = qobject_cast<QInputDialog*>(dialog)) {
-                    std::optional<std::string> a;
-                    if (!answers.empty()) {
-                        a = answers.front();
-                        answers.pop_front();
-                    }
-                    answer(input, a);
-                } else {
-                    ADD_FAILURE() << "unexpected dialog";
-                    dialog->close();
-                }
+                if (!qobject_cast<QInputDialog*>(dialog)) ADD_FAILURE() << "unexpected dialog";
+                script.handle(dialog);
             });
             form.findChild<QPushButton*>("Command1")->click();
         }
