@@ -268,6 +268,10 @@ void Form1::showPrecisionTable() {
         window->setWindowFlag(Qt::Window);
         window->setAttribute(Qt::WA_DeleteOnClose);
         tableWindow_ = window;
+        // The picture, when open, rings and centres the point of the row chosen.
+        connect(window, &PrecisionTableWindow::pointChosen, this, [this](int row, const QString& name) {
+            if (auto* picture = qobject_cast<NetworkPictureWindow*>(pictureWindow_.data())) picture->showResultRow(row, name);
+        });
     }
     tableWindow_->show();
     tableWindow_->raise();

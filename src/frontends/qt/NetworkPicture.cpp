@@ -19,7 +19,9 @@
 #include <array>
 #include <clocale>
 #include <cmath>
+#include <cstdint>
 #include <memory>
+#include <unordered_map>
 
 #include "frontends/qt/PdfText.h"
 #include "frontends/qt/QtFonts.h"
@@ -35,6 +37,8 @@ constexpr double kPi = 3.141592653589793;
 // a suspect side (unlike the ellipses' darker red).
 const QColor kMarkedTriangle(255, 208, 208);
 const QColor kSuspectSide(230, 0, 0);
+// The point chosen in the precision table.
+const QColor kHighlight(0, 100, 230);
 
 // 1, 2 or 5 times a power of ten, the largest not above v (v > 0).
 double roundDown125(double v) {
@@ -84,6 +88,21 @@ const std::array<QPointF, 48>& circle() {
     return c;
 }
 
+// Where ground point (northing x, easting y) falls on target: northing up,
+// easting to the right.
+QPointF onTarget(const QRectF& target, const PictureView& view, double x, double y) {
+    const QPointF middle = target.center();
+    return QPointF(middle.x() + (y - view.centreY) * view.pixelsPerMetre,
+                   middle.y() - (x - view.centreX) * view.pixelsPerMetre);
+}
+
+// The part of the target where points are drawn: a margin beyond its edges
+// for names and marks cut by them.
+QRectF drawnArea(const QRectF& target) {
+    const double u = unitOf(target);
+    return target.adjusted(-40 * u, -40 * u, 40 * u, 40 * u);
+}
+
 // The mean length of the radial sides on the target.
 double radialReach(const QPointF& centre, const QVector<QLineF>& radials) {
     double sum = 0;
@@ -96,6 +115,7 @@ double radialReach(const QPointF& centre, const QVector<QLineF>& radials) {
 NetworkPicture::NetworkPicture(const AdjustmentState& s, const std::vector<PointPrecision>& precision,
                                const QualityCheck* quality) {
     const int r = s.resultRowCount;
+    resultRows_ = r;
     if (!s.complete || precision.size() != static_cast<std::size_t>(r) + 1) return;
     const int n = s.triangleCount;
     triangleCount_ = n;
@@ -187,6 +207,144 @@ QString NetworkPicture::ellipseFactorCaption() const {
     return QStringLiteral("误差椭圆放大 ") + numberText(ellipseFactor_) + QStringLiteral(" 倍");
 }
 
+int NetworkPicture::pointOfRow(int row) const {
+    if (points_.empty() || row < 0 || row > resultRows_) return -1;
+    // A closing the chain is drawn once, as the first point.
+    return row < pointCount() ? row : 0;
+}
+
+double ellipseBarMillimetres(double pixelsPerMillimetre, double minimumPixels) {
+    if (!(pixelsPerMillimetre > 0) || !std::isfinite(pixelsPerMillimetre) || !(minimumPixels > 0)) return 0;
+    // From the power of ten below the shortest length upwards.
+    int exponent = static_cast<int>(std::floor(std::log10(minimumPixels / pixelsPerMillimetre)));
+    for (;; ++exponent) {
+        const double power = std::pow(10.0, exponent);
+        for (const double step : {1.0, 2.0, 5.0}) {
+            if (step * power * pixelsPerMillimetre >= minimumPixels) return step * power;
+        }
+    }
+}
+
+QString ellipseBarCaption(double millimetres) {
+    return QStringLiteral("椭圆 ") + (millimetres >= 1000 ? numberText(millimetres / 1000) + QStringLiteral(" 米")
+                                                           : numberText(millimetres) + QStringLiteral(" 毫米"));
+}
+
+std::vector<bool> placeClear(const std::vector<QRectF>& candidates, const std::vector<QRectF>& fixed, double cell) {
+    cell = std::max(cell, 1.0);
+    std::vector<QRectF> placed;
+    placed.reserve(fixed.size() + candidates.size());
+    std::unordered_map<std::uint64_t, std::vector<std::size_t>> buckets;
+    // Calls visit with the key of every bucket the rectangle touches, until
+    // visit says stop; false when it did.
+    auto eachBucket = [cell](const QRectF& r, const auto& visit) {
+        const auto first = [cell](double v) { return static_cast<std::int64_t>(std::floor(v / cell)); };
+        for (std::int64_t by = first(r.top()); by <= first(r.bottom()); ++by) {
+            for (std::int64_t bx = first(r.left()); bx <= first(r.right()); ++bx) {
+                const std::uint64_t key = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(by)) << 32) |
+                                          static_cast<std::uint32_t>(bx);
+                if (!visit(key)) return false;
+            }
+        }
+        return true;
+    };
+    auto add = [&](const QRectF& r) {
+        placed.push_back(r);
+        eachBucket(r, [&](std::uint64_t key) {
+            buckets[key].push_back(placed.size() - 1);
+            return true;
+        });
+    };
+    for (const QRectF& r : fixed) add(r);
+    std::vector<bool> kept(candidates.size(), false);
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        const QRectF& r = candidates[i];
+        const bool clear = eachBucket(r, [&](std::uint64_t key) {
+            const auto it = buckets.find(key);
+            if (it == buckets.end()) return true;
+            for (const std::size_t j : it->second) {
+                if (placed[j].intersects(r)) return false;
+            }
+            return true;
+        });
+        if (clear) {
+            add(r);
+            kept[i] = true;
+        }
+    }
+    return kept;
+}
+
+bool NetworkPicture::roomy(const QRectF& target, const PictureView& view) const {
+    const QRectF visible = drawnArea(target);
+    int shown = 0;
+    for (const Point& p : points_) shown += visible.contains(onTarget(target, view, p.x, p.y)) ? 1 : 0;
+    const QFontMetricsF metrics(pictureFont(12 * unitOf(target)));
+    const double room = metrics.height() * metrics.height() * 12;
+    return shown * room <= target.width() * target.height();
+}
+
+bool NetworkPicture::markAlways(int point, bool roomy) const {
+    const Point& p = points_[static_cast<std::size_t>(point)];
+    return roomy || p.known || p.centre || point == largest_;
+}
+
+std::vector<NetworkPicture::PlacedName> NetworkPicture::placedNames(
+    const QRectF& target, const PictureView& view, const std::function<double(const QString&)>& width) const {
+    const double u = unitOf(target);
+    const QFontMetricsF metrics(pictureFont(12 * u));
+    const QRectF visible = drawnArea(target);
+    const bool room = roomy(target, view);
+    // The text of a name starts right of its point and above it.
+    auto nameRect = [&](const QPointF& q, const QString& name) {
+        const double w = width ? width(name) : metrics.horizontalAdvance(name);
+        return QRectF(q.x() + 6 * u, q.y() - 6 * u - metrics.ascent(), w, metrics.ascent() + metrics.descent());
+    };
+    std::vector<PlacedName> names;
+    if (!view.leaveOutCrowdedNames) {
+        for (int i = 0; i < pointCount(); ++i) {
+            const QPointF q = onTarget(target, view, points_[static_cast<std::size_t>(i)].x, points_[static_cast<std::size_t>(i)].y);
+            if (visible.contains(q)) names.push_back({i, nameRect(q, points_[static_cast<std::size_t>(i)].name)});
+        }
+        return names;
+    }
+    // The marks drawn whatever the names do, a little larger than drawn
+    // (their outlines); a name clear of them cannot hide them.
+    std::vector<QRectF> marks;
+    std::vector<int> order;  // the chosen point, the weakest, known points and the centre, then the rest
+    std::vector<int> rest;
+    for (int i = 0; i < pointCount(); ++i) {
+        const Point& p = points_[static_cast<std::size_t>(i)];
+        const QPointF q = onTarget(target, view, p.x, p.y);
+        if (!visible.contains(q)) continue;
+        if (p.known) marks.emplace_back(q.x() - 5.5 * u, q.y() - 6.5 * u, 11 * u, 10 * u);
+        else if (p.centre) marks.emplace_back(q.x() - 4.5 * u, q.y() - 4.5 * u, 9 * u, 9 * u);
+        else if (markAlways(i, room)) marks.emplace_back(q.x() - 3 * u, q.y() - 3 * u, 6 * u, 6 * u);
+        if (p.dash) marks.emplace_back(q.x() - 7 * u, q.y() - 1 * u, 14 * u, 2 * u);
+        if (i == view.highlighted) order.insert(order.begin(), i);
+        else if (i == largest_ || p.known || p.centre) order.push_back(i);
+        else rest.push_back(i);
+    }
+    order.insert(order.end(), rest.begin(), rest.end());
+    std::vector<QRectF> footprints;
+    footprints.reserve(order.size());
+    for (const int i : order) {
+        const Point& p = points_[static_cast<std::size_t>(i)];
+        const QPointF q = onTarget(target, view, p.x, p.y);
+        QRectF footprint = nameRect(q, p.name);
+        // A point drawn with its name only brings its mark along.
+        if (!markAlways(i, room)) footprint |= QRectF(q.x() - 3 * u, q.y() - 3 * u, 6 * u, 6 * u);
+        footprints.push_back(footprint);
+    }
+    const std::vector<bool> kept = placeClear(footprints, marks, 4 * metrics.height());
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (!kept[k]) continue;
+        const Point& p = points_[static_cast<std::size_t>(order[k])];
+        names.push_back({order[k], nameRect(onTarget(target, view, p.x, p.y), p.name)});
+    }
+    return names;
+}
+
 PictureView NetworkPicture::fitView(const QRectF& target) const {
     PictureView view;
     view.centreX = (minX_ + maxX_) / 2;
@@ -220,13 +378,9 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     const double u = unitOf(target);
-    const QPointF middle = target.center();
     const double k = view.pixelsPerMetre;
-    // Northing up, easting to the right.
-    auto at = [&](double x, double y) {
-        return QPointF(middle.x() + (y - view.centreY) * k, middle.y() - (x - view.centreX) * k);
-    };
-    const QRectF visible = target.adjusted(-40 * u, -40 * u, 40 * u, 40 * u);
+    auto at = [&](double x, double y) { return onTarget(target, view, x, y); };
+    const QRectF visible = drawnArea(target);
 
     if (!points_.empty()) {
         int shown = 0;
@@ -311,14 +465,17 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
         }
 
         // Points: known ones as triangles, the centre as a ringed dot, a
-        // dash where the figures could not be computed. Names and marks of
-        // the unknown points only where they leave room for each other.
+        // dash where the figures could not be computed. The marks of the
+        // unknown points only where they leave room for each other, or, on
+        // screen, where their names found room.
         painter.setRenderHint(QPainter::Antialiasing, true);
         const QFont nameFont = pictureFont(12 * u);
-        const QFontMetricsF nameMetrics(nameFont);
-        const double room = nameMetrics.height() * nameMetrics.height() * 12;
-        const bool allNames = shown * room <= target.width() * target.height();
         setFont(nameFont);
+        const std::vector<PlacedName> names =
+            placedNames(target, view, [&](const QString& name) { return text->width(name); });
+        const bool room = roomy(target, view);
+        std::vector<bool> named(points_.size(), false);
+        for (const PlacedName& name : names) named[static_cast<std::size_t>(name.point)] = true;
         for (int i = 0; i < static_cast<int>(points_.size()); ++i) {
             const Point& p = points_[static_cast<std::size_t>(i)];
             const QPointF q = at(p.x, p.y);
@@ -333,7 +490,7 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
                 painter.drawEllipse(q, 4 * u, 4 * u);
                 painter.setBrush(Qt::black);
                 painter.drawEllipse(q, 1.5 * u, 1.5 * u);
-            } else if (allNames || i == largest_) {
+            } else if (markAlways(i, room) || (view.leaveOutCrowdedNames && named[static_cast<std::size_t>(i)])) {
                 painter.setBrush(Qt::white);
                 painter.drawEllipse(q, 2.5 * u, 2.5 * u);
             }
@@ -341,10 +498,19 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
                 painter.setPen(QPen(QColor(200, 30, 30), 2.0 * u));
                 painter.drawLine(q + QPointF(-7 * u, 0), q + QPointF(7 * u, 0));
             }
-            if (allNames || p.known || p.centre || i == largest_) {
-                painter.setPen(i == largest_ ? QColor(200, 30, 30) : Qt::black);
-                drawText(q + QPointF(6 * u, -6 * u), p.name);
-            }
+        }
+        if (view.highlighted >= 0 && view.highlighted < pointCount()) {
+            // The point chosen in the precision table, ringed.
+            const Point& p = points_[static_cast<std::size_t>(view.highlighted)];
+            painter.setPen(QPen(kHighlight, 2.5 * u));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawEllipse(at(p.x, p.y), 11 * u, 11 * u);
+        }
+        for (const PlacedName& name : names) {
+            const int i = name.point;
+            painter.setPen(i == view.highlighted ? kHighlight : i == largest_ ? QColor(200, 30, 30) : QColor(Qt::black));
+            drawText(QPointF(name.rect.left(), at(points_[static_cast<std::size_t>(i)].x, points_[static_cast<std::size_t>(i)].y).y() - 6 * u),
+                     points_[static_cast<std::size_t>(i)].name);
         }
     }
 
@@ -360,33 +526,17 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
     const QString north = QStringLiteral("北");
     drawText(QPointF(tip.x() - captionMetrics.horizontalAdvance(north) / 2, tip.y() - 6 * u), north);
 
-    // Scale bars, bottom left: the network's, then the ellipses'.
-    auto scaleBar = [&](double baselineY, double metresPerPixel, double groundLength, const QString& caption) {
-        const double length = groundLength / metresPerPixel;
-        const QPointF start(target.left() + 20 * u, baselineY);
-        painter.setPen(QPen(Qt::black, 1.5 * u));
-        painter.drawLine(start, start + QPointF(length, 0));
-        painter.drawLine(start, start + QPointF(0, -6 * u));
-        painter.drawLine(start + QPointF(length / 2, 0), start + QPointF(length / 2, -4 * u));
-        painter.drawLine(start + QPointF(length, 0), start + QPointF(length, -6 * u));
-        drawText(start + QPointF(length + 8 * u, 0), caption);
-    };
+    // The legend, bottom left, on a white ground of its own so that the
+    // network drawn under it (zoomed or panned) does not cross its texts:
+    // the network's scale bar, the ellipses' one, the signs, and the
+    // quality marks when there is a check.
     const double barSpace = std::max(1.0, target.width() / 4);
     const double metres = roundDown125(barSpace / k);
-    scaleBar(target.bottom() - 20 * u, 1 / k, metres, QStringLiteral("比例尺 ") + lengthText(metres));
-    if (ellipseFactor_ > 0) {
-        // On the ellipses' own scale: a millimetre on the ground is
-        // ellipseFactor millimetres in the drawing.
-        const double pixelsPerMillimetre = ellipseFactor_ / 1000 * k;
-        const double millimetres = roundDown125(std::max(largestMajorMillimetres_, 1e-9));
-        if (millimetres * pixelsPerMillimetre <= target.width() * 0.6) {
-            scaleBar(target.bottom() - 45 * u, 1 / pixelsPerMillimetre, millimetres,
-                     QStringLiteral("椭圆 ") +
-                         (millimetres >= 1000 ? numberText(millimetres / 1000) + QStringLiteral(" 米")
-                                              : numberText(millimetres) + QStringLiteral(" 毫米")));
-        }
-    }
-    painter.setPen(Qt::black);
+    const QString networkCaption = QStringLiteral("比例尺 ") + lengthText(metres);
+    // On the ellipses' own scale a millimetre on the ground is
+    // ellipseFactor millimetres in the drawing.
+    const double pixelsPerMillimetre = ellipseFactor_ / 1000 * k;
+    const double millimetres = ellipseFactor_ > 0 ? ellipseBarMillimetres(pixelsPerMillimetre, 40 * u) : 0;
     QString legend = ellipseFactorCaption() + QStringLiteral("    ▲ 已知点");
     for (const Point& p : points_) {
         if (p.dash) {
@@ -395,31 +545,65 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
         }
     }
     if (largest_ >= 0) legend += QStringLiteral("    红字: 点位中误差最大的点");
-    drawText(QPointF(target.left() + 20 * u, target.bottom() - 70 * u), legend);
+    const bool anyTriangle = hasQuality_ && !shadedTriangles().empty(), anySide = hasQuality_ && !redSides().empty();
+    const QString triangleCaption = QStringLiteral("闭合差超限或含粗差嫌疑观测值的三角形");
+    const QString sideCaption = QStringLiteral("粗差嫌疑边");
+    const QString cleanCaption = QStringLiteral("质量检核: 没有超限的闭合差或粗差嫌疑");
+
+    const double left = target.left() + 20 * u;
+    double right = left + metres * k + 8 * u + text->width(networkCaption);
+    if (millimetres > 0) right = std::max(right, left + millimetres * pixelsPerMillimetre + 8 * u + text->width(ellipseBarCaption(millimetres)));
+    right = std::max(right, left + text->width(legend));
+    if (hasQuality_) {
+        double end = left;
+        if (anyTriangle) end += 28 * u + captionMetrics.horizontalAdvance(triangleCaption) + 24 * u;
+        if (anySide) end += 28 * u + text->width(sideCaption);
+        if (!anyTriangle && !anySide) end += text->width(cleanCaption);
+        right = std::max(right, end);
+    }
+    const double top = target.bottom() - (hasQuality_ ? 95 : 70) * u - captionMetrics.ascent() - 8 * u;
+    painter.setPen(QPen(QColor(200, 200, 200), 0.8 * u));
+    painter.setBrush(Qt::white);
+    painter.drawRect(QRectF(QPointF(left - 10 * u, top), QPointF(right + 10 * u, target.bottom() - 20 * u + captionMetrics.descent() + 8 * u)));
+    painter.setBrush(Qt::NoBrush);
+
+    auto scaleBar = [&](double baselineY, double length, const QString& caption) {
+        const QPointF start(left, baselineY);
+        painter.setPen(QPen(Qt::black, 1.5 * u));
+        painter.drawLine(start, start + QPointF(length, 0));
+        painter.drawLine(start, start + QPointF(0, -6 * u));
+        painter.drawLine(start + QPointF(length / 2, 0), start + QPointF(length / 2, -4 * u));
+        painter.drawLine(start + QPointF(length, 0), start + QPointF(length, -6 * u));
+        drawText(start + QPointF(length + 8 * u, 0), caption);
+    };
+    scaleBar(target.bottom() - 20 * u, metres * k, networkCaption);
+    if (millimetres > 0) {
+        scaleBar(target.bottom() - 45 * u, millimetres * pixelsPerMillimetre, ellipseBarCaption(millimetres));
+    }
+    painter.setPen(Qt::black);
+    drawText(QPointF(left, target.bottom() - 70 * u), legend);
     if (hasQuality_) {
         // The quality marks on a line of their own, each after its sample.
-        double x = target.left() + 20 * u;
+        double x = left;
         const double y = target.bottom() - 95 * u;
-        const bool anyTriangle = !shadedTriangles().empty(), anySide = !redSides().empty();
         if (anyTriangle) {
             painter.setPen(QPen(QColor(40, 40, 40), 0.8 * u));
             painter.setBrush(kMarkedTriangle);
             painter.drawRect(QRectF(x, y - 10 * u, 22 * u, 11 * u));
             painter.setBrush(Qt::NoBrush);
             painter.setPen(Qt::black);
-            const QString caption = QStringLiteral("闭合差超限或含粗差嫌疑观测值的三角形");
-            drawText(QPointF(x + 28 * u, y), caption);
-            x += 28 * u + captionMetrics.horizontalAdvance(caption) + 24 * u;
+            drawText(QPointF(x + 28 * u, y), triangleCaption);
+            x += 28 * u + captionMetrics.horizontalAdvance(triangleCaption) + 24 * u;
         }
         if (anySide) {
             painter.setPen(QPen(kSuspectSide, 2.6 * u, Qt::SolidLine, Qt::RoundCap));
             painter.drawLine(QPointF(x, y - 4 * u), QPointF(x + 22 * u, y - 4 * u));
             painter.setPen(Qt::black);
-            drawText(QPointF(x + 28 * u, y), QStringLiteral("粗差嫌疑边"));
+            drawText(QPointF(x + 28 * u, y), sideCaption);
         }
         if (!anyTriangle && !anySide) {
             painter.setPen(Qt::black);
-            drawText(QPointF(x, y), QStringLiteral("质量检核: 没有超限的闭合差或粗差嫌疑"));
+            drawText(QPointF(x, y), cleanCaption);
         }
     }
     painter.restore();

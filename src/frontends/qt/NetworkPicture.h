@@ -9,6 +9,7 @@
 #include <QRectF>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 #include "state/AdjustmentState.h"
@@ -25,7 +26,27 @@ struct PictureView {
     double centreX = 0;
     double centreY = 0;
     double pixelsPerMetre = 1;
+    // On screen: a point name that cannot be placed clear of the names
+    // already placed and of the point marks is left out at this scale.
+    // Exports and prints keep every name.
+    bool leaveOutCrowdedNames = false;
+    // The point (index into the picture's points, -1 none) ringed as the
+    // one chosen in the precision table.
+    int highlighted = -1;
 };
+
+// The length of the ellipses' scale bar in millimetres: the smallest 1, 2 or
+// 5 times a power of ten whose bar is at least minimumPixels long where a
+// millimetre of the ellipses is pixelsPerMillimetre pixels (> 0).
+double ellipseBarMillimetres(double pixelsPerMillimetre, double minimumPixels = 40);
+// Its caption, e.g. "椭圆 10 毫米" (a metre or more in metres).
+QString ellipseBarCaption(double millimetres);
+
+// Places rectangles one after the other, each kept when it overlaps none of
+// `fixed` and none kept before it; true for the kept ones. The rectangles
+// are sorted into square buckets of `cell` pixels, so that the work grows
+// with the count, not its square.
+std::vector<bool> placeClear(const std::vector<QRectF>& candidates, const std::vector<QRectF>& fixed, double cell);
 
 class NetworkPicture {
 public:
@@ -62,6 +83,24 @@ public:
     // The caption that states the factor.
     QString ellipseFactorCaption() const;
     int pointCount() const { return static_cast<int>(points_.size()); }
+    // The point drawn for result row `row` (0 .. the last result row; A
+    // closing the chain is A), -1 when there is none.
+    int pointOfRow(int row) const;
+    QString pointName(int point) const { return points_.at(static_cast<std::size_t>(point)).name; }
+    // Its northing X and easting Y in metres.
+    double pointX(int point) const { return points_.at(static_cast<std::size_t>(point)).x; }
+    double pointY(int point) const { return points_.at(static_cast<std::size_t>(point)).y; }
+
+    // A name as drawn: its point and the rectangle its text takes.
+    struct PlacedName {
+        int point = -1;
+        QRectF rect;
+    };
+    // The names drawn into target with view, and where, in the order they
+    // were placed (on screen the crowded ones are left out). `width`
+    // measures a name as the drawing does; none: the name font's metrics.
+    std::vector<PlacedName> placedNames(const QRectF& target, const PictureView& view,
+                                        const std::function<double(const QString&)>& width = {}) const;
     bool empty() const { return points_.empty(); }
 
 private:
@@ -76,8 +115,14 @@ private:
         double azimuth = 0;           // decimal degrees
     };
     std::vector<Point> points_;
+    // Whether a point's mark is drawn whatever the names do.
+    bool markAlways(int point, bool roomy) const;
+    // Whether every unknown point has room for its mark and name.
+    bool roomy(const QRectF& target, const PictureView& view) const;
+
     std::vector<int> outerRing_;   // indices into points_: A, outer points, A
     int centre_ = -1;
+    int resultRows_ = 0;           // the last result row
     int largest_ = -1;             // the point with the largest mp
     double minX_ = 0, maxX_ = 0, minY_ = 0, maxY_ = 0;  // with the ellipses
     double largestMajorMillimetres_ = 0;

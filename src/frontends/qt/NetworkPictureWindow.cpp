@@ -30,12 +30,29 @@ NetworkCanvas::NetworkCanvas(std::shared_ptr<const NetworkPicture> picture, QWid
     setMouseTracking(false);
     setMinimumSize(300, 250);
     setCursor(Qt::OpenHandCursor);
-    view_ = picture_->fitView(QRectF(rect()));
+    view_ = fittedView();
+}
+
+PictureView NetworkCanvas::fittedView() const {
+    PictureView view = picture_->fitView(QRectF(rect()));
+    view.leaveOutCrowdedNames = true;
+    view.highlighted = view_.highlighted;
+    return view;
 }
 
 void NetworkCanvas::fitToWindow() {
     fitted_ = true;
-    view_ = picture_->fitView(QRectF(rect()));
+    view_ = fittedView();
+    update();
+}
+
+void NetworkCanvas::highlightPoint(int point) {
+    view_.highlighted = point >= 0 && point < picture_->pointCount() ? point : -1;
+    if (view_.highlighted >= 0) {
+        view_.centreX = picture_->pointX(point);
+        view_.centreY = picture_->pointY(point);
+        fitted_ = false;
+    }
     update();
 }
 
@@ -92,7 +109,7 @@ void NetworkCanvas::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void NetworkCanvas::resizeEvent(QResizeEvent*) {
-    if (fitted_) view_ = picture_->fitView(QRectF(rect()));
+    if (fitted_) view_ = fittedView();
 }
 
 NetworkPictureWindow::NetworkPictureWindow(const AdjustmentState& state, QWidget* parent)
@@ -136,6 +153,17 @@ void NetworkPictureWindow::fitToWindow() { canvas_->fitToWindow(); }
 void NetworkPictureWindow::setQuality(const QualityCheck* quality) {
     picture_->setQuality(quality);
     canvas_->update();
+}
+
+void NetworkPictureWindow::showResultRow(int row, const QString& name) {
+    int point = picture_->pointOfRow(row);
+    if (point < 0 || picture_->pointName(point) != name) {
+        point = -1;
+        for (int i = 0; i < picture_->pointCount() && point < 0; ++i) {
+            if (picture_->pointName(i) == name) point = i;
+        }
+    }
+    canvas_->highlightPoint(point);
 }
 
 bool NetworkPictureWindow::exportTo(const QString& path, QString* error) const {

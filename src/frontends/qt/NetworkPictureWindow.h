@@ -29,6 +29,10 @@ public:
     // Moves the drawing by the given widget pixels.
     void panBy(const QPointF& pixels);
     void fitToWindow();
+    // Rings the point (index into the picture, -1 none) and moves it to the
+    // middle of the window at the present scale.
+    void highlightPoint(int point);
+    int highlighted() const { return view_.highlighted; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -39,6 +43,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The whole network in the window, names left out where crowded.
+    PictureView fittedView() const;
+
     std::shared_ptr<const NetworkPicture> picture_;
     PictureView view_;
     bool fitted_ = true;  // follows the window's size until zoomed or panned
@@ -66,6 +73,10 @@ public:
 
     // Marks the suspects of the check once it has been computed.
     void setQuality(const QualityCheck* quality);
+    // Rings and centres the point of result row `row` named `name` (the
+    // precision table's row chosen); when that row's point is named
+    // otherwise, the first point of that name; nothing when none is.
+    void showResultRow(int row, const QString& name);
 
 public slots:
     void fitToWindow();

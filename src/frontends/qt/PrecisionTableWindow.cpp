@@ -2,6 +2,7 @@
 
 #include "frontends/qt/EnterKey.h"
 
+#include <QAbstractProxyModel>
 #include <QApplication>
 #include <QClipboard>
 #include <QHBoxLayout>
@@ -161,6 +162,20 @@ void PrecisionTableWindow::build(const AdjustmentState& state, const std::vector
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(view_, 1);
     layout->addLayout(buttons);
+
+    // The chosen row's point, for the picture: the row the model holds it
+    // in, whatever the view's sorting, and the name it shows.
+    connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        QModelIndex index = view_->selectionModel()->currentIndex();
+        if (!index.isValid() || !view_->selectionModel()->isSelected(index)) {
+            const QModelIndexList selected = view_->selectionModel()->selectedIndexes();
+            if (selected.isEmpty()) return;
+            index = selected.front();
+        }
+        const QString name = index.siblingAtColumn(0).data(Qt::DisplayRole).toString();
+        while (const auto* proxy = qobject_cast<const QAbstractProxyModel*>(index.model())) index = proxy->mapToSource(index);
+        emit pointChosen(index.row(), name);
+    });
 
     auto* copy = new QShortcut(QKeySequence::Copy, view_);
     copy->setContext(Qt::WidgetWithChildrenShortcut);

@@ -52,6 +52,11 @@ public:
 public slots:
     void print();
 
+signals:
+    // A row was chosen: its point's result row (in the report's order, as
+    // the model holds it) and name.
+    void pointChosen(int row, const QString& name);
+
 private:
     void build(const AdjustmentState& state, const std::vector<PointPrecision>& precision);
     // The pages of printTo, with every font and text recorded.
