@@ -78,6 +78,8 @@ void Form1::printQualityCheck() {
         QString error;
         if (paintReportLines([&check](ReportPrinter& p) { printQualityReport(check, p); }, printer, &error) == 0) {
             inform(this, error, QMessageBox::Warning);
+        } else {
+            confirm(printedMessage(printer));
         }
     } else if (askYesNo(this, QStringLiteral("没有安装打印机。要把质量检核报告保存为 PDF 文件吗？"), QMessageBox::Yes)) {
         saveQualityAsPdf();
@@ -85,7 +87,7 @@ void Form1::printQualityCheck() {
 }
 
 void Form1::saveQualityAsPdf() {
-    const QString path = chooseSavePath(QStringLiteral("保存质量检核报告"), QStringLiteral("kestrane-quality.pdf"),
+    const QString path = chooseSavePath(QStringLiteral("保存质量检核报告"), defaultFileName(QStringLiteral("-quality.pdf"), QStringLiteral("kestrane-quality.pdf")),
                                         QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral("pdf"),
                                         QStringLiteral("saveQualityPdf"));
     if (path.isEmpty() || refusedAsOutput(this, path)) return;
@@ -95,6 +97,7 @@ void Form1::saveQualityAsPdf() {
                             QStringLiteral("Kestrane 质量检核"), path, &error) == 0) {
         inform(this, error, QMessageBox::Warning);
     } else {
+        confirm(savedMessage(path));
         inform(this, QStringLiteral("质量检核报告已保存为 PDF 文件：\n") + QDir::toNativeSeparators(path));
     }
 }

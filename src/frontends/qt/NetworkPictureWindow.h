@@ -66,6 +66,12 @@ public:
 
     // Marks the suspects of the check once it has been computed.
     void setQuality(const QualityCheck* quality);
+    // The file the export dialog offers (网图.svg unless set).
+    void setDefaultFileName(const QString& path) { defaultFileName_ = path; }
+
+signals:
+    // A picture exported or printed, as the status bar says it.
+    void confirmed(const QString& message);
 
 public slots:
     void fitToWindow();
@@ -75,6 +81,7 @@ public slots:
 private:
     std::shared_ptr<NetworkPicture> picture_;
     NetworkCanvas* canvas_ = nullptr;
+    QString defaultFileName_ = QStringLiteral("网图.svg");
 };
 
 }  // namespace kestrane
