@@ -45,7 +45,13 @@ bool Form1::settleUnsavedChanges() {
     const QString name = documentFile_.isEmpty() ? QStringLiteral("未命名") : QFileInfo(documentFile_).fileName();
     switch (askUnsavedChanges(this, name)) {
     case UnsavedAnswer::Save: return saveEnteredValues();
-    case UnsavedAnswer::Discard: return true;
+    case UnsavedAnswer::Discard:
+        // Given up: not asked about again, nor offered after a kill.
+        unsavedElsewhere_ = false;
+        if (editor_) editor_->undoStack()->setClean();
+        if (!running_) recovery_->discard();
+        refreshDocumentStatus();
+        return true;
     case UnsavedAnswer::Cancel: break;
     }
     return false;
