@@ -124,6 +124,7 @@ void Form1::buildMenu() {
     // The document's name, and ● while it has unsaved changes.
     documentLabel_ = new QLabel(statusBar_);
     documentLabel_->setObjectName(QStringLiteral("documentName"));
+    documentLabel_->setContentsMargins(4, 0, 8, 0);
     statusBar_->addPermanentWidget(documentLabel_);
     resize(width(), height() + statusHeight);
 }
