@@ -38,7 +38,8 @@ fs::path testFolder(const std::string& what) {
 
 fs::path copyOf(const std::string& example, const std::string& name) {
     const fs::path copy = testFolder("files") / name;
-    fs::copy_file(fs::path(KESTRANE_EXAMPLES_DIR) / (example + ".kestrane.toml"), copy, fs::copy_options::overwrite_existing);
+    fs::copy_file(fs::path(KESTRANE_EXAMPLES_DIR) / (example + ".kestrane.toml"), copy,
+                  fs::copy_options::overwrite_existing);
     return copy;
 }
 
@@ -75,7 +76,8 @@ struct Window {
         return form->findChild<ObservationEditor*>("observationEditor");
     }
     double editSide() {  // s(1) a millimetre longer
-        const QString side = QString::number(editor()->document().text({EditorGroup::Sides, 0}).toDouble() + 0.001, 'f', 3);
+        const QString side =
+            QString::number(editor()->document().text({EditorGroup::Sides, 0}).toDouble() + 0.001, 'f', 3);
         EXPECT_TRUE(editor()->edit({EditorGroup::Sides, 0}, side));
         return side.toDouble();
     }
@@ -124,7 +126,8 @@ TEST(DocumentHabits, UnsavedEditsAreAskedAboutByEveryAction) {
          [&](Window& w, const Seen&) { return w.form->documentFile() == qpath(other); }},
         {"开始计算", [](Window& w) { w.form->findChild<QPushButton*>("Command1")->click(); },
          [](Window&, const Seen& seen) { return seen.prompts > 0; }},
-        {"文件 → 退出", [](Window& w) { w.form->findChild<QMenuBar*>()->actions()[0]->menu()->actions().last()->trigger(); },
+        {"文件 → 退出",
+         [](Window& w) { w.form->findChild<QMenuBar*>()->actions()[0]->menu()->actions().last()->trigger(); },
          [](Window& w, const Seen&) { return !w.form->isVisible(); }},
         {"Ctrl+Q",
          [](Window& w) {
@@ -139,7 +142,8 @@ TEST(DocumentHabits, UnsavedEditsAreAskedAboutByEveryAction) {
         for (const auto& [answer, savePath, goesOn] :
              {std::tuple{QMessageBox::Save, saved, true}, std::tuple{QMessageBox::Save, fs::path(), false},
               std::tuple{QMessageBox::Discard, fs::path(), true}, std::tuple{QMessageBox::Cancel, fs::path(), false}}) {
-            SCOPED_TRACE(std::string(trigger.what) + " " + std::to_string(static_cast<int>(answer)) + " " + savePath.string());
+            SCOPED_TRACE(std::string(trigger.what) + " " + std::to_string(static_cast<int>(answer)) + " " +
+                         savePath.string());
             fs::remove(saved);
             Window w;
             const double edited = w.editSide();
@@ -161,7 +165,9 @@ TEST(DocumentHabits, UnsavedEditsAreAskedAboutByEveryAction) {
 TEST(DocumentHabits, NoQuestionWithoutUnsavedEdits) {
     const std::function<void(Window&)> cases[] = {
         [](Window& w) {
-            for (const std::string& a : typedAnswers(*readObservationFile(w.town.string()).values)) w.typing.push_back(a);
+            for (const std::string& a : typedAnswers(*readObservationFile(w.town.string()).values)) {
+                w.typing.push_back(a);
+            }
             w.run([&] { w.form->findChild<QPushButton*>("Command1")->click(); });
             EXPECT_TRUE(w.form->state().complete);
             EXPECT_EQ(w.label(), "未命名");
@@ -216,7 +222,8 @@ TEST(DocumentHabits, SavesAreNamedAfterTheDocumentAndConfirmed) {
         const fs::path target = testFolder("out") / saveAs;
         EXPECT_EQ(w.run(command, QMessageBox::Cancel, target).offered, std::vector<QString>{offered});
         EXPECT_TRUE(fs::exists(target));
-        EXPECT_EQ(w.form->findChild<QStatusBar*>("statusBar")->currentMessage().toStdString(), "已保存 " + target.string());
+        EXPECT_EQ(w.form->findChild<QStatusBar*>("statusBar")->currentMessage().toStdString(),
+                  "已保存 " + target.string());
     }
     EXPECT_EQ(w.label(), "edited.kestrane.toml");
 }
@@ -257,7 +264,8 @@ TEST(DocumentHabits, RecentFilesAreKeptAndAMissingOneIsDropped) {
     auto* menu = w.form->findChild<QMenu*>("recentMenu");
     QStringList listed;
     for (QAction* action : menu->actions()) listed << action->data().toString();
-    EXPECT_EQ(listed, QStringList({qpath(saved), opened[4], opened[8], opened[7], opened[6], opened[5], opened[3], opened[2]}));
+    EXPECT_EQ(listed,
+              QStringList({qpath(saved), opened[4], opened[8], opened[7], opened[6], opened[5], opened[3], opened[2]}));
     fs::remove(opened[8].toStdString());
     const Seen seen = w.run([&] { menu->actions()[2]->trigger(); });
     ASSERT_EQ(seen.messages.size(), 1u);

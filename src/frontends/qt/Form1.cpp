@@ -305,9 +305,9 @@ void Form1::printOnPrinter() {
 }
 
 void Form1::saveAsPdf() {
-    const QString path = chooseSavePath(QStringLiteral("保存报告"), defaultFileName(QStringLiteral(".pdf"), QStringLiteral("kestrane-report.pdf")),
-                                        QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral("pdf"),
-                                        QStringLiteral("savePdf"));
+    const QString path = chooseSavePath(
+        QStringLiteral("保存报告"), defaultFileName(QStringLiteral(".pdf"), QStringLiteral("kestrane-report.pdf")),
+        QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral("pdf"), QStringLiteral("savePdf"));
     if (path.isEmpty() || refusedAsOutput(this, path)) return;
     QString error;
     if (writeReportPdf(state_, path, &error) == 0) {

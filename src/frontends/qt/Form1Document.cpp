@@ -26,7 +26,9 @@ constexpr int kRecentFiles = 8;
 QString documentStem(const QString& path) {
     const QString name = QFileInfo(path).fileName();
     for (const QLatin1String suffix : {QLatin1String(".kestrane.toml"), QLatin1String(".toml")}) {
-        if (name.endsWith(suffix, Qt::CaseInsensitive) && name.size() > suffix.size()) return name.chopped(suffix.size());
+        if (name.endsWith(suffix, Qt::CaseInsensitive) && name.size() > suffix.size()) {
+            return name.chopped(suffix.size());
+        }
     }
     return QFileInfo(path).completeBaseName();
 }
@@ -118,8 +120,10 @@ void Form1::refreshDocumentStatus() {
         const QString file = defaultFileName(QStringLiteral(".svg"), QString());
         picture->setDefaultFileName(file.isEmpty() ? QStringLiteral("网图.svg") : QDir(lastFolder_).filePath(file));
     }
-    documentLabel_->setToolTip(documentFile_.isEmpty() ? QString() : QDir::toNativeSeparators(documentFile_) +
-                                                                         (unsaved ? QStringLiteral("\n有未保存的修改") : QString()));
+    documentLabel_->setToolTip(documentFile_.isEmpty()
+                                   ? QString()
+                                   : QDir::toNativeSeparators(documentFile_) +
+                                         (unsaved ? QStringLiteral("\n有未保存的修改") : QString()));
 }
 
 void Form1::confirm(const QString& message) { statusBar_->showMessage(message); }
@@ -141,7 +145,8 @@ void Form1::fillRecentMenu() {
     recentMenu_->clear();
     const QStringList files = recentFiles();
     for (int i = 0; i < files.size(); ++i) {
-        QAction* action = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(files[i])));
+        QAction* action =
+            recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(files[i])));
         action->setData(files[i]);
         connect(action, &QAction::triggered, this, [this, file = files[i]] { openRecentFile(file); });
     }

@@ -239,11 +239,10 @@ bool Form1::saveEnteredValues() {
         inform(this, why, QMessageBox::Warning);
         return false;
     }
-    const QString path = chooseSavePath(QStringLiteral("保存观测数据"),
-                                        defaultFileName(QStringLiteral(".kestrane.toml"),
-                                                        QStringLiteral("观测数据.kestrane.toml")),
-                                        kObservationFilter, QStringLiteral("kestrane.toml"),
-                                        QStringLiteral("saveObservations"));
+    const QString path =
+        chooseSavePath(QStringLiteral("保存观测数据"),
+                       defaultFileName(QStringLiteral(".kestrane.toml"), QStringLiteral("观测数据.kestrane.toml")),
+                       kObservationFilter, QStringLiteral("kestrane.toml"), QStringLiteral("saveObservations"));
     if (path.isEmpty()) return false;
     std::string error;
     if (!writeObservationFile(QDir::toNativeSeparators(path).toStdString(), *values, error)) {
@@ -276,9 +275,9 @@ const std::vector<PointPrecision>& Form1::pointPrecision() {
 
 void Form1::exportResults() {
     if (!requireResults(QStringLiteral("导出"))) return;
-    const QString path = chooseSavePath(QStringLiteral("导出结果"), defaultFileName(QStringLiteral(".csv"), QStringLiteral("kestrane-results.csv")),
-                                        QStringLiteral("CSV 文件 (*.csv)"), QStringLiteral("csv"),
-                                        QStringLiteral("exportResults"));
+    const QString path = chooseSavePath(
+        QStringLiteral("导出结果"), defaultFileName(QStringLiteral(".csv"), QStringLiteral("kestrane-results.csv")),
+        QStringLiteral("CSV 文件 (*.csv)"), QStringLiteral("csv"), QStringLiteral("exportResults"));
     if (path.isEmpty() || refusedAsOutput(this, path)) return;
     std::string error;
     if (!writeTextAtomically(QDir::toNativeSeparators(path).toStdString(),
@@ -334,13 +333,14 @@ void Form1::offerRecovery() {
                                  .arg(v.sides.size());
         // Complete values come from the editor: a document left unsaved.
         const bool edited = EditorDocument(v).complete();
-        const bool resume = askYesNo(this,
-                                     (edited ? QStringLiteral("上次修改的观测数据没有保存（程序被关闭或意外退出）：\n%1。\n"
-                                                              "要恢复这些数据吗？选择“否”将删除这些数据。")
-                                             : QStringLiteral("上次的计算没有完成就中断了（程序被关闭或意外退出）：\n%1。\n"
-                                                              "要接着这次计算继续输入吗？选择“否”将删除这些数据。"))
-                                         .arg(what),
-                                     QMessageBox::Yes);
+        const bool resume =
+            askYesNo(this,
+                     (edited ? QStringLiteral("上次修改的观测数据没有保存（程序被关闭或意外退出）：\n%1。\n"
+                                              "要恢复这些数据吗？选择“否”将删除这些数据。")
+                             : QStringLiteral("上次的计算没有完成就中断了（程序被关闭或意外退出）：\n%1。\n"
+                                              "要接着这次计算继续输入吗？选择“否”将删除这些数据。"))
+                         .arg(what),
+                     QMessageBox::Yes);
         // Either way the file is done with: continued, its values are this
         // window's now, in its own recovery file.
         if (resume) keepRecoveryOf(v);

@@ -87,9 +87,10 @@ void Form1::printQualityCheck() {
 }
 
 void Form1::saveQualityAsPdf() {
-    const QString path = chooseSavePath(QStringLiteral("保存质量检核报告"), defaultFileName(QStringLiteral("-quality.pdf"), QStringLiteral("kestrane-quality.pdf")),
-                                        QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral("pdf"),
-                                        QStringLiteral("saveQualityPdf"));
+    const QString path =
+        chooseSavePath(QStringLiteral("保存质量检核报告"),
+                       defaultFileName(QStringLiteral("-quality.pdf"), QStringLiteral("kestrane-quality.pdf")),
+                       QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral("pdf"), QStringLiteral("saveQualityPdf"));
     if (path.isEmpty() || refusedAsOutput(this, path)) return;
     const QualityCheck& check = computeQuality();
     QString error;
