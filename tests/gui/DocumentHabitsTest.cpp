@@ -243,6 +243,11 @@ TEST(DocumentHabits, RecoveryFileFollowsTheEditedDocument) {
     EXPECT_FALSE(fs::exists(recovery));
     w.editor()->undoStack()->redo();
     EXPECT_EQ(firstSide(recovery), edited);
+    // New settings recompute the edits, never drop them.
+    w.form->applySettings({Weighting::Rigorous, 2.0, std::nullopt});
+    EXPECT_EQ(w.form->record().values().sides[0], edited);
+    EXPECT_TRUE(w.form->hasUnsavedChanges());
+    EXPECT_EQ(firstSide(recovery), edited);
     w.run([&] { w.form->saveObservations(); }, QMessageBox::Cancel, testFolder("out") / "saved.kestrane.toml");
     EXPECT_FALSE(fs::exists(recovery));
 }

@@ -4,12 +4,14 @@
 #include <QDir>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QUndoStack>
 
 #include "adjustment/QualityCheck.h"
 #include "driver/TypedAnswers.h"
 #include "frontends/qt/Form1.h"
 #include "frontends/qt/MessageBoxes.h"
 #include "frontends/qt/NetworkPictureWindow.h"
+#include "frontends/qt/ObservationEditor.h"
 #include "frontends/qt/PainterReportPrinter.h"
 #include "frontends/qt/QualityWindow.h"
 #include "frontends/qt/OutputGuard.h"
@@ -23,6 +25,15 @@ void Form1::applySettings(const AprioriSettings& settings) {
     settings_ = settings;
     record_.setSettings(settings_);
     if (!state_.complete) return;  // for the next computation
+    // Edits not yet saved are recomputed with the new settings rather than
+    // replaced by the last computation's values; with a gap or a bad cell
+    // they wait, as they are, for the next computation.
+    if (editor_ && !editor_->undoStack()->isClean()) {
+        ObservationValues values = editor_->document().values();
+        values.settings = settings_;
+        if (editor_->document().complete()) runFromEditor(values);
+        return;
+    }
     // The completed computation again from its own values, as a file is
     // replayed; a check that was being looked at is shown again, new.
     const bool checking = qualityWindow_ && qualityWindow_->isVisible();
