@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSettings>
 
 #include "GuiTestSupport.h"
 #include "frontends/qt/QtStartup.h"
@@ -33,6 +34,10 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // The program's own start: style, Qt's Chinese texts, icon.
     kestrane::prepareApplication(app);
+    // The window keeps recently opened files in its settings: the tests'
+    // own, never the user's.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString((kestrane::test::scratchFolder() / "config").string()));
     const int status = RUN_ALL_TESTS();
     // The files of a failed run stay for a look.
     std::error_code ignored;

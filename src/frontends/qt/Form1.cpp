@@ -13,6 +13,7 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QUndoStack>
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +23,7 @@
 #include "frontends/qt/EnterKey.h"
 #include "frontends/qt/FittedText.h"
 #include "frontends/qt/MessageBoxes.h"
+#include "frontends/qt/ObservationEditor.h"
 #include "frontends/qt/OutputGuard.h"
 #include "frontends/qt/PainterReportPrinter.h"
 #include "frontends/qt/QtFonts.h"
@@ -184,7 +186,11 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     dialogs_.setSaveBeforeGivingUp([this] { return saveEnteredValues(); });
 }
 
-Form1::~Form1() { fields_.setObserver(nullptr); }
+Form1::~Form1() {
+    fields_.setObserver(nullptr);
+    // The editor's undo stack still speaks while the children go.
+    if (editor_) editor_->undoStack()->disconnect(this);
+}
 
 void Form1::buildControls() {
     std::vector<std::pair<int, QWidget*>> tabOrder;
@@ -246,9 +252,16 @@ void Form1::captionChanged(const std::string& name, const std::string& value) {
     if (CaptionLabel* label = labels_.value(qs(name))) label->setCaption(qs(value));
 }
 
-void Form1::Command1_Click() { runComputation({}); }
+void Form1::Command1_Click() {
+    if (running_ || !settleUnsavedChanges()) return;
+    // Typed values are a new document, without a file until saved.
+    documentFile_.clear();
+    unsavedElsewhere_ = false;
+    runComputation({});
+}
 
 void Form1::Command2_Click() {
+    endingNow_ = true;
     close();
     QCoreApplication::quit();
 }
@@ -284,24 +297,35 @@ void Form1::printOnPrinter() {
     dialog.setWindowTitle(QStringLiteral("打印报告"));
     if (dialog.exec() != QDialog::Accepted || refusedAsOutput(this, printer.outputFileName())) return;
     QString error;
-    if (paintReport(state_, printer, &error) == 0) inform(this, error, QMessageBox::Warning);
+    if (paintReport(state_, printer, &error) == 0) {
+        inform(this, error, QMessageBox::Warning);
+    } else {
+        confirm(printedMessage(printer));
+    }
 }
 
 void Form1::saveAsPdf() {
-    const QString path = chooseSavePath(QStringLiteral("保存报告"), QStringLiteral("kestrane-report.pdf"),
-                                        QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral("pdf"),
-                                        QStringLiteral("savePdf"));
+    const QString path = chooseSavePath(
+        QStringLiteral("保存报告"), defaultFileName(QStringLiteral(".pdf"), QStringLiteral("kestrane-report.pdf")),
+        QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral("pdf"), QStringLiteral("savePdf"));
     if (path.isEmpty() || refusedAsOutput(this, path)) return;
     QString error;
     if (writeReportPdf(state_, path, &error) == 0) {
         inform(this, error, QMessageBox::Warning);
     } else {
+        confirm(savedMessage(path));
         inform(this, QStringLiteral("报告已保存为 PDF 文件：\n") + QDir::toNativeSeparators(path));
     }
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
     if (running_) {
+        event->ignore();
+        return;
+    }
+    // Closed by the user: unsaved changes are asked about; 退出计算 and a
+    // window destroyed from outside end at once.
+    if (!endingNow_ && !lost_ && !settleUnsavedChanges()) {
         event->ignore();
         return;
     }

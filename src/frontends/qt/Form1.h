@@ -24,6 +24,7 @@
 #include "state/QualityFigures.h"
 #include "state/Services.h"
 
+class QMenu;
 class QPushButton;
 class QStatusBar;
 
@@ -171,6 +172,25 @@ public:
     // The shipped example files, by name.
     static QStringList exampleFiles();
 
+    // The document (Form1Document.cpp): the observation file its values were
+    // opened from or last saved to, empty for typed or recovered values; the
+    // status bar shows its name, with ● while it has unsaved changes: edits
+    // made in the editor since it was opened or saved (a typed computation
+    // has none).
+    const QString& documentFile() const { return documentFile_; }
+    bool hasUnsavedChanges() const;
+    // A save dialog's file name: the document's name with `suffix`
+    // (town.kestrane.toml -> town.csv), or `fallback` without a document.
+    QString defaultFileName(const QString& suffix, const QString& fallback) const;
+    // 文件 → 最近打开的文件: the files opened or saved, most recent first,
+    // kept in the user's settings from one run to the next. A file that is
+    // gone is reported and dropped from the list.
+    QStringList recentFiles() const;
+    void openRecentFile(const QString& path);
+    // 文件 → 退出 (Ctrl+Q): closes the window, asking first about unsaved
+    // changes, and ends the program. 退出计算 (Command2) never asks.
+    void quitFromMenu();
+
 public slots:
     // 编辑 → 观测数据: the editor of the current document (Form1Editor.cpp).
     // Observation 1..3n selects the angle a(i), b(i) or c(i) of triangle
@@ -210,6 +230,24 @@ private:
     // values of any other computation.
     void runFromEditor(const ObservationValues& values);
     void followRecordInEditor();
+    // The document's habits (Form1Document.cpp). settleUnsavedChanges asks
+    // 保存 / 不保存 / 取消 when there are unsaved changes; false when the
+    // action is to be cancelled (cancelled, or the save failed).
+    bool settleUnsavedChanges();
+    void documentEdited();
+    void documentComputed();
+    void documentSaved(const QString& path);
+    void refreshDocumentStatus();
+    void rememberRecentFile(const QString& path);
+    void fillRecentMenu();
+    void confirm(const QString& message);
+    // What a save writes: the editor's values while they hold unsaved
+    // changes, otherwise those of the last computation; nullopt (with the
+    // reason) when the editor holds a cell that could not be written.
+    std::optional<ObservationValues> valuesToSave(QString* why) const;
+    // The document's values as far as they can be read: those of the
+    // editor while it holds unsaved changes (up to a missing or bad cell).
+    ObservationValues documentValues() const;
 
     AdjustmentState state_;
     WindowFields fields_;
@@ -231,6 +269,13 @@ private:
     QStatusBar* statusBar_ = nullptr;  // under the form; shows how a file was read
     bool running_ = false;
     bool lost_ = false;
+    QString documentFile_;
+    // Unsaved values that the editor holds no undo step of: a document
+    // recovered after a kill, or edits taken on into typing.
+    bool unsavedElsewhere_ = false;
+    bool endingNow_ = false;  // 退出计算: no question
+    QLabel* documentLabel_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
 };
 
 }  // namespace kestrane

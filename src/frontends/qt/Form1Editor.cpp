@@ -1,6 +1,8 @@
 // The observation editor of the window: opened from 编辑 → 观测数据, it
 // follows the values of every computation and runs its own by replaying
 // them, as opening a file does.
+#include <QUndoStack>
+
 #include "driver/TypedAnswers.h"
 #include "frontends/qt/Form1.h"
 #include "frontends/qt/MessageBoxes.h"
@@ -22,6 +24,8 @@ void Form1::showObservationEditor(int observation) {
         editor->setRunner([this](const ObservationValues& values) { runFromEditor(values); });
         editor->load(record_.values());
         editor_ = editor;
+        // Its edits are the document's unsaved changes.
+        connect(editor->undoStack(), &QUndoStack::indexChanged, this, &Form1::documentEdited);
     }
     editor_->show();
     editor_->raise();
@@ -36,7 +40,14 @@ void Form1::runFromEditor(const ObservationValues& values) {
     const bool checking = qualityWindow_ && qualityWindow_->isVisible();
     // The editor's settings are the document's from now on.
     settings_ = values.settings;
+    const bool unsaved = hasUnsavedChanges();
     runComputation(typedAnswers(values));
+    // Entry taken on into the prompts brings the editor a new document: the
+    // edits in it are still not saved.
+    if (unsaved && !hasUnsavedChanges()) {
+        unsavedElsewhere_ = true;
+        documentComputed();
+    }
     if (state_.complete && checking) showQualityCheck();
     // The closed ones are only deleted later: new windows take their place.
     if (state_.complete && table) {

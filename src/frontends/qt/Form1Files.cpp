@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStandardPaths>
@@ -25,6 +26,7 @@
 #include "frontends/qt/HelpDialogs.h"
 #include "frontends/qt/MessageBoxes.h"
 #include "frontends/qt/NetworkPictureWindow.h"
+#include "frontends/qt/ObservationEditor.h"
 #include "frontends/qt/OutputGuard.h"
 #include "frontends/qt/PrecisionTableWindow.h"
 #include "prompting/ReplayingPrompt.h"
@@ -81,6 +83,11 @@ void Form1::buildMenu() {
         examples->addAction(exampleTitle(example), this, [this, example] { openObservationFile(example); });
     }
     examples->setEnabled(!examples->isEmpty());
+    recentMenu_ = file->addMenu(QStringLiteral("最近打开的文件(&R)"));
+    recentMenu_->setObjectName(QStringLiteral("recentMenu"));
+    // Another window of the program may have opened a file since.
+    connect(recentMenu_, &QMenu::aboutToShow, this, &Form1::fillRecentMenu);
+    fillRecentMenu();
     file->addAction(QStringLiteral("保存观测数据(&S)…"), QKeySequence(QStringLiteral("Ctrl+S")), this,
                     &Form1::saveObservations);
     file->addAction(QStringLiteral("导出结果 (CSV)(&E)…"), this, &Form1::exportResults);
@@ -88,7 +95,7 @@ void Form1::buildMenu() {
     file->addAction(QStringLiteral("打印(&P)…"), QKeySequence(QStringLiteral("Ctrl+P")), this, &Form1::Command3_Click);
     file->addAction(QStringLiteral("打印质量检核报告(&Q)…"), this, &Form1::printQualityCheck);
     file->addSeparator();
-    file->addAction(QStringLiteral("退出(&X)"), QKeySequence(QStringLiteral("Ctrl+Q")), this, &Form1::Command2_Click);
+    file->addAction(QStringLiteral("退出(&X)"), QKeySequence(QStringLiteral("Ctrl+Q")), this, &Form1::quitFromMenu);
 
     QMenu* edit = bar->addMenu(QStringLiteral("编辑(&E)"));
     edit->addAction(QStringLiteral("观测数据(&D)…"), QKeySequence(QStringLiteral("Ctrl+E")), this,
@@ -114,6 +121,11 @@ void Form1::buildMenu() {
     statusBar_->setSizeGripEnabled(false);
     const int statusHeight = statusBar_->sizeHint().height();
     statusBar_->setGeometry(0, height(), width(), statusHeight);
+    // The document's name, and ● while it has unsaved changes.
+    documentLabel_ = new QLabel(statusBar_);
+    documentLabel_->setObjectName(QStringLiteral("documentName"));
+    documentLabel_->setContentsMargins(4, 0, 8, 0);
+    statusBar_->addPermanentWidget(documentLabel_);
     resize(width(), height() + statusHeight);
 }
 
@@ -162,6 +174,7 @@ void Form1::runComputation(std::vector<std::string> replayed) {
     recovery_->discard();
     running_ = false;
     followRecordInEditor();
+    documentComputed();
     if (lost_) Command2_Click();
 }
 
@@ -181,6 +194,7 @@ bool Form1::openObservationFile(const QString& path) {
         inform(this, QString::fromStdString(reading.message), QMessageBox::Warning);
         return false;
     }
+    if (!settleUnsavedChanges()) return false;
     // How the file was read (GB18030), or nothing left from another file.
     if (reading.notice.empty()) {
         statusBar_->clearMessage();
@@ -191,6 +205,9 @@ bool Form1::openObservationFile(const QString& path) {
     // The file's settings replace the window's; a key it lacks is a default.
     settings_ = reading.values->settings;
     observationFile_ = path;
+    documentFile_ = path;
+    unsavedElsewhere_ = false;
+    rememberRecentFile(path);
     runComputation(typedAnswers(*reading.values));
     return true;
 }
@@ -216,16 +233,24 @@ bool Form1::saveEnteredValues() {
         inform(this, QStringLiteral("还没有输入任何观测数据。"));
         return false;
     }
-    const QString path = chooseSavePath(QStringLiteral("保存观测数据"), QStringLiteral("观测数据.kestrane.toml"),
-                                        kObservationFilter, QStringLiteral("kestrane.toml"),
-                                        QStringLiteral("saveObservations"));
+    QString why;
+    const std::optional<ObservationValues> values = valuesToSave(&why);
+    if (!values) {
+        inform(this, why, QMessageBox::Warning);
+        return false;
+    }
+    const QString path =
+        chooseSavePath(QStringLiteral("保存观测数据"),
+                       defaultFileName(QStringLiteral(".kestrane.toml"), QStringLiteral("观测数据.kestrane.toml")),
+                       kObservationFilter, QStringLiteral("kestrane.toml"), QStringLiteral("saveObservations"));
     if (path.isEmpty()) return false;
     std::string error;
-    if (!writeObservationFile(QDir::toNativeSeparators(path).toStdString(), record_.values(), error)) {
+    if (!writeObservationFile(QDir::toNativeSeparators(path).toStdString(), *values, error)) {
         inform(this, QString::fromStdString(error), QMessageBox::Warning);
         return false;
     }
     observationFile_ = path;
+    documentSaved(path);
     return true;
 }
 
@@ -250,14 +275,16 @@ const std::vector<PointPrecision>& Form1::pointPrecision() {
 
 void Form1::exportResults() {
     if (!requireResults(QStringLiteral("导出"))) return;
-    const QString path = chooseSavePath(QStringLiteral("导出结果"), QStringLiteral("kestrane-results.csv"),
-                                        QStringLiteral("CSV 文件 (*.csv)"), QStringLiteral("csv"),
-                                        QStringLiteral("exportResults"));
+    const QString path = chooseSavePath(
+        QStringLiteral("导出结果"), defaultFileName(QStringLiteral(".csv"), QStringLiteral("kestrane-results.csv")),
+        QStringLiteral("CSV 文件 (*.csv)"), QStringLiteral("csv"), QStringLiteral("exportResults"));
     if (path.isEmpty() || refusedAsOutput(this, path)) return;
     std::string error;
     if (!writeTextAtomically(QDir::toNativeSeparators(path).toStdString(),
                              resultsTableText(state_, pointPrecision()), error)) {
         inform(this, QString::fromStdString(error), QMessageBox::Warning);
+    } else {
+        confirm(savedMessage(path));
     }
 }
 
@@ -283,8 +310,10 @@ void Form1::showNetworkPicture() {
     if (!pictureWindow_) {
         auto* window = new NetworkPictureWindow(state_, pointPrecision(), qualityCheck(), this);
         window->setWindowFlag(Qt::Window);
+        connect(window, &NetworkPictureWindow::confirmed, this, &Form1::confirm);
         window->setAttribute(Qt::WA_DeleteOnClose);
         pictureWindow_ = window;
+        refreshDocumentStatus();  // names its exports
     }
     pictureWindow_->show();
     pictureWindow_->raise();
@@ -306,17 +335,24 @@ void Form1::offerRecovery() {
                                  .arg(v.names.size())
                                  .arg(v.angles.size())
                                  .arg(v.sides.size());
-        const bool resume = askYesNo(this,
-                                     QStringLiteral("上次的计算没有完成就中断了（程序被关闭或意外退出）：\n%1。\n"
-                                                    "要接着这次计算继续输入吗？选择“否”将删除这些数据。")
-                                         .arg(what),
-                                     QMessageBox::Yes);
+        // Complete values come from the editor: a document left unsaved.
+        const bool edited = EditorDocument(v).complete();
+        const bool resume =
+            askYesNo(this,
+                     (edited ? QStringLiteral("上次修改的观测数据没有保存（程序被关闭或意外退出）：\n%1。\n"
+                                              "要恢复这些数据吗？选择“否”将删除这些数据。")
+                             : QStringLiteral("上次的计算没有完成就中断了（程序被关闭或意外退出）：\n%1。\n"
+                                              "要接着这次计算继续输入吗？选择“否”将删除这些数据。"))
+                         .arg(what),
+                     QMessageBox::Yes);
         // Either way the file is done with: continued, its values are this
         // window's now, in its own recovery file.
         if (resume) keepRecoveryOf(v);
         orphan.release();
         if (resume) {
             settings_ = v.settings;
+            documentFile_.clear();
+            unsavedElsewhere_ = edited;
             runComputation(typedAnswers(v));
             return;
         }

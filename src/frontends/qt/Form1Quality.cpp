@@ -4,12 +4,14 @@
 #include <QDir>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QUndoStack>
 
 #include "adjustment/QualityCheck.h"
 #include "driver/TypedAnswers.h"
 #include "frontends/qt/Form1.h"
 #include "frontends/qt/MessageBoxes.h"
 #include "frontends/qt/NetworkPictureWindow.h"
+#include "frontends/qt/ObservationEditor.h"
 #include "frontends/qt/PainterReportPrinter.h"
 #include "frontends/qt/QualityWindow.h"
 #include "frontends/qt/OutputGuard.h"
@@ -23,6 +25,15 @@ void Form1::applySettings(const AprioriSettings& settings) {
     settings_ = settings;
     record_.setSettings(settings_);
     if (!state_.complete) return;  // for the next computation
+    // Edits not yet saved are recomputed with the new settings rather than
+    // replaced by the last computation's values; with a gap or a bad cell
+    // they wait, as they are, for the next computation.
+    if (editor_ && !editor_->undoStack()->isClean()) {
+        ObservationValues values = editor_->document().values();
+        values.settings = settings_;
+        if (editor_->document().complete()) runFromEditor(values);
+        return;
+    }
     // The completed computation again from its own values, as a file is
     // replayed; a check that was being looked at is shown again, new.
     const bool checking = qualityWindow_ && qualityWindow_->isVisible();
@@ -78,6 +89,8 @@ void Form1::printQualityCheck() {
         QString error;
         if (paintReportLines([&check](ReportPrinter& p) { printQualityReport(check, p); }, printer, &error) == 0) {
             inform(this, error, QMessageBox::Warning);
+        } else {
+            confirm(printedMessage(printer));
         }
     } else if (askYesNo(this, QStringLiteral("没有安装打印机。要把质量检核报告保存为 PDF 文件吗？"), QMessageBox::Yes)) {
         saveQualityAsPdf();
@@ -85,9 +98,10 @@ void Form1::printQualityCheck() {
 }
 
 void Form1::saveQualityAsPdf() {
-    const QString path = chooseSavePath(QStringLiteral("保存质量检核报告"), QStringLiteral("kestrane-quality.pdf"),
-                                        QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral("pdf"),
-                                        QStringLiteral("saveQualityPdf"));
+    const QString path =
+        chooseSavePath(QStringLiteral("保存质量检核报告"),
+                       defaultFileName(QStringLiteral("-quality.pdf"), QStringLiteral("kestrane-quality.pdf")),
+                       QStringLiteral("PDF 文件 (*.pdf)"), QStringLiteral("pdf"), QStringLiteral("saveQualityPdf"));
     if (path.isEmpty() || refusedAsOutput(this, path)) return;
     const QualityCheck& check = computeQuality();
     QString error;
@@ -95,6 +109,7 @@ void Form1::saveQualityAsPdf() {
                             QStringLiteral("Kestrane 质量检核"), path, &error) == 0) {
         inform(this, error, QMessageBox::Warning);
     } else {
+        confirm(savedMessage(path));
         inform(this, QStringLiteral("质量检核报告已保存为 PDF 文件：\n") + QDir::toNativeSeparators(path));
     }
 }

@@ -1,5 +1,7 @@
 #include "frontends/qt/MessageBoxes.h"
 
+#include <QDir>
+#include <QPrinter>
 #include <QPushButton>
 
 namespace kestrane {
@@ -39,6 +41,30 @@ GiveUpAnswer askGiveUp(QWidget* parent) {
     case QMessageBox::Save: return GiveUpAnswer::SaveAndGiveUp;
     default: return GiveUpAnswer::GoOn;
     }
+}
+
+UnsavedAnswer askUnsavedChanges(QWidget* parent, const QString& document) {
+    QMessageBox box(QMessageBox::Warning, kAppTitle,
+                    QStringLiteral("观测数据“%1”在编辑后还没有保存。\n要先保存修改吗？").arg(document),
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+    box.setObjectName(QStringLiteral("unsavedChanges"));
+    box.button(QMessageBox::Save)->setText(QStringLiteral("保存(&S)"));
+    box.button(QMessageBox::Discard)->setText(QStringLiteral("不保存(&N)"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Save: return UnsavedAnswer::Save;
+    case QMessageBox::Discard: return UnsavedAnswer::Discard;
+    default: return UnsavedAnswer::Cancel;
+    }
+}
+
+QString savedMessage(const QString& path) { return QStringLiteral("已保存 ") + QDir::toNativeSeparators(path); }
+
+QString printedMessage(const QPrinter& printer) {
+    if (!printer.outputFileName().isEmpty()) return savedMessage(printer.outputFileName());
+    return QStringLiteral("已送往打印机 ") + printer.printerName();
 }
 
 }  // namespace kestrane

@@ -17,6 +17,7 @@
 #include <cmath>
 
 #include "adjustment/PointPrecision.h"
+#include "frontends/qt/MessageBoxes.h"
 #include "frontends/qt/OutputGuard.h"
 #include "frontends/qt/PainterReportPrinter.h"
 #include "frontends/qt/PdfText.h"
@@ -171,11 +172,14 @@ bool NetworkPictureWindow::exportTo(const QString& path, QString* error) const {
 }
 
 void NetworkPictureWindow::exportWithDialog() {
-    QString selected;
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("导出网图"), QStringLiteral("网图.svg"),
-        QStringLiteral("SVG 图形 (*.svg);;PDF 文件 (*.pdf);;PNG 图像 (*.png)"), &selected);
-    if (path.isEmpty()) return;
+    QFileDialog dialog(this, QStringLiteral("导出网图"), defaultFileName_,
+                       QStringLiteral("SVG 图形 (*.svg);;PDF 文件 (*.pdf);;PNG 图像 (*.png)"));
+    dialog.setObjectName(QStringLiteral("exportPicture"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().constFirst();
+    const QString selected = dialog.selectedNameFilter();
     QString target = path;
     if (QFileInfo(target).suffix().isEmpty()) {
         target += selected.contains(QLatin1String("pdf")) ? QStringLiteral(".pdf")
@@ -184,7 +188,11 @@ void NetworkPictureWindow::exportWithDialog() {
     }
     if (refusedAsOutput(this, target)) return;
     QString error;
-    if (!exportTo(target, &error)) QMessageBox::warning(this, QStringLiteral("导出网图"), error);
+    if (!exportTo(target, &error)) {
+        QMessageBox::warning(this, QStringLiteral("导出网图"), error);
+    } else {
+        emit confirmed(savedMessage(target));
+    }
 }
 
 void NetworkPictureWindow::printTo(QPrinter& printer) const {
@@ -205,7 +213,10 @@ void NetworkPictureWindow::print() {
     printer.setPageOrientation(QPageLayout::Landscape);
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(QStringLiteral("打印网图"));
-    if (dialog.exec() == QDialog::Accepted && !refusedAsOutput(this, printer.outputFileName())) printTo(printer);
+    if (dialog.exec() == QDialog::Accepted && !refusedAsOutput(this, printer.outputFileName())) {
+        printTo(printer);
+        emit confirmed(printedMessage(printer));
+    }
 }
 
 }  // namespace kestrane

@@ -77,6 +77,12 @@ public:
     // precision table's row chosen); when that row's point is named
     // otherwise, the first point of that name; nothing when none is.
     void showResultRow(int row, const QString& name);
+    // The file the export dialog offers (网图.svg unless set).
+    void setDefaultFileName(const QString& path) { defaultFileName_ = path; }
+
+signals:
+    // A picture exported or printed, as the status bar says it.
+    void confirmed(const QString& message);
 
 public slots:
     void fitToWindow();
@@ -86,6 +92,7 @@ public slots:
 private:
     std::shared_ptr<NetworkPicture> picture_;
     NetworkCanvas* canvas_ = nullptr;
+    QString defaultFileName_ = QStringLiteral("网图.svg");
 };
 
 }  // namespace kestrane
