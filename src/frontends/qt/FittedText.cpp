@@ -111,6 +111,8 @@ FittedCaption fitCaption(const QString& caption, const QFont& design, QSize labe
 
 // ---------------------------------------------------------------------------
 
+QColor staleTextColour() { return QColor(128, 128, 128); }
+
 FittingField::FittingField(QWidget* parent) : QLineEdit(parent), design_(font()) {
     connect(this, &QLineEdit::textChanged, this, [this] { refit(); });
 }
@@ -137,8 +139,40 @@ void FittingField::refit() {
         setFont(drawn);
         refitting_ = false;
     }
-    setToolTip(drawn == design_ && !cut_ ? QString() : full.trimmed());
+    fitted_ = drawn != design_ || cut_;
+    updateToolTip();
     update();
+}
+
+void FittingField::setNotes(const QStringList& notes) {
+    notes_ = notes;
+    updateToolTip();
+}
+
+void FittingField::setStale(bool stale) {
+    if (stale == stale_) return;
+    stale_ = stale;
+    QPalette colours = palette();
+    if (stale_) {
+        activeText_ = colours.brush(QPalette::Active, QPalette::Text);
+        inactiveText_ = colours.brush(QPalette::Inactive, QPalette::Text);
+        colours.setColor(QPalette::Active, QPalette::Text, staleTextColour());
+        colours.setColor(QPalette::Inactive, QPalette::Text, staleTextColour());
+    } else {
+        colours.setBrush(QPalette::Active, QPalette::Text, activeText_);
+        colours.setBrush(QPalette::Inactive, QPalette::Text, inactiveText_);
+    }
+    setPalette(colours);
+    updateToolTip();
+    update();
+}
+
+void FittingField::updateToolTip() {
+    QStringList lines;
+    if (fitted_) lines << text().trimmed();
+    lines << notes_;
+    if (stale_ && !text().isEmpty()) lines << kStaleFigureNote;
+    setToolTip(lines.join(QLatin1Char('\n')));
 }
 
 void FittingField::changeEvent(QEvent* event) {

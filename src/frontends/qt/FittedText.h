@@ -6,6 +6,8 @@
 // full text, and its place and size stay those of the layout.
 #pragma once
 
+#include <QBrush>
+#include <QColor>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QLineEdit>
@@ -51,6 +53,14 @@ int captionLinePitch(const QFont& font);
 
 // A single-line output field that shows its whole text: shrunk to fit, or at
 // the floor cut short with "…"; either way the whole text is its tooltip.
+// A field can carry notes (further tooltip lines) and be marked stale: a
+// figure of an earlier computation, drawn dimmed until it is written again.
+// The tooltip line of a figure the current computation has not written.
+inline const QString kStaleFigureNote = QStringLiteral("上一次计算的结果");
+
+// The colour a stale figure or caption is drawn in.
+QColor staleTextColour();
+
 class FittingField : public QLineEdit {
     Q_OBJECT
 public:
@@ -64,6 +74,12 @@ public:
     QString shownText() const { return cut_ ? cutText_ : text(); }
     // The width in pixels that a text may take without the field scrolling.
     int textRoom() const;
+    // The tooltip's lines after the whole figure: notes, then
+    // kStaleFigureNote while the field is stale.
+    void setNotes(const QStringList& notes);
+    const QStringList& notes() const { return notes_; }
+    void setStale(bool stale);
+    bool isStale() const { return stale_; }
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -72,9 +88,14 @@ protected:
 
 private:
     void refit();
+    void updateToolTip();
     QFont design_;
     QString cutText_;
+    QStringList notes_;
     bool cut_ = false;
+    bool fitted_ = false;  // drawn smaller than the design font, or cut
+    bool stale_ = false;
+    QBrush activeText_, inactiveText_;  // the text colours of a current figure
     bool refitting_ = false;
 };
 

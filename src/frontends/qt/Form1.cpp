@@ -11,14 +11,22 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStandardPaths>
+<<<<<<< HEAD
 #include <QUndoStack>
+=======
+#include <QStatusBar>
+#include <QStyle>
+>>>>>>> stale-fields
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include "adjustment/PointPrecision.h"
 #include "driver/ComputationDriver.h"
 #include "frontends/qt/EnterKey.h"
 #include "frontends/qt/FittedText.h"
@@ -83,8 +91,18 @@ void CaptionLabel::rewrap() {
         setFont(fitted.font);
         refitting_ = false;
     }
-    setToolTip(fitted.font == design_ && !fitted.cut ? QString() : caption_.trimmed());
+    fitted_ = fitted.font != design_ || fitted.cut;
     setText(lines_.join(QLatin1Char('\n')));
+    setStale(stale_);
+}
+
+void CaptionLabel::setStale(bool stale) {
+    stale_ = stale;
+    QStringList tip;
+    if (fitted_) tip << caption_.trimmed();
+    if (stale_) tip << kStaleFigureNote;
+    setToolTip(tip.join(QLatin1Char('\n')));
+    update();
 }
 
 // The lines stand at the pitch of the design font (1.2 times its size),
@@ -93,7 +111,7 @@ void CaptionLabel::rewrap() {
 void CaptionLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setFont(font());
-    painter.setPen(palette().color(QPalette::WindowText));
+    painter.setPen(stale_ ? staleTextColour() : palette().color(QPalette::WindowText));
     const int pitch = captionLinePitch(font());
     for (int i = 0; i < lines_.size(); ++i) painter.drawText(QPoint(0, baseline_ + i * pitch), lines_[i]);
 }
@@ -111,12 +129,13 @@ LineShape::LineShape(QWidget* parent, const layout::Line& line)
     setFocusPolicy(Qt::NoFocus);
     const int pad = width_ / 2 + 1;
     setGeometry(QRect(from_, to_).normalized().adjusted(-pad, -pad, pad, pad));
+    origin_ = pos();
 }
 
 void LineShape::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(QPen(colour_, width_, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(from_ - pos(), to_ - pos());
+    painter.drawLine(from_ - origin_, to_ - origin_);
 }
 
 // ---------------------------------------------------------------------------
@@ -175,6 +194,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     setFont(screenFont(layout::kDefaultFont));
     buildControls();
     resize(pixels(layout::kClientWidth), pixels(layout::kClientHeight));
+    // Small enough for any screen; the layout scrolls inside.
+    setMinimumSize(360, 240);
     fields_.setObserver(this);
     printerCheck_ = [] { return !QPrinterInfo::availablePrinters().isEmpty(); };
     new NativeWindowWatch(this, [this] { windowLost(); });
@@ -206,6 +227,7 @@ void Form1::buildControls() {
         place(label, c);
         label->setCaption(QString::fromUtf8(c.caption));
         labels_.insert(label->objectName(), label);
+        designCaptions_.insert(label->objectName(), label->caption());
     }
     for (const layout::Line& line : layout::lines()) new LineShape(this, line);
     for (const layout::Control& c : layout::controls()) {
@@ -232,6 +254,18 @@ void Form1::buildControls() {
     std::stable_sort(tabOrder.begin(), tabOrder.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 1; i < tabOrder.size(); ++i) setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) laidOut_.emplace_back(child, child->pos());
+
+    // Shown only while the window is smaller than its layout.
+    horizontal_ = new QScrollBar(Qt::Horizontal, this);
+    horizontal_->setObjectName(QStringLiteral("formScrollX"));
+    vertical_ = new QScrollBar(Qt::Vertical, this);
+    vertical_->setObjectName(QStringLiteral("formScrollY"));
+    for (QScrollBar* bar : {horizontal_, vertical_}) {
+        bar->hide();
+        bar->setFocusPolicy(Qt::NoFocus);
+        connect(bar, &QScrollBar::valueChanged, this, &Form1::scrollLayout);
+    }
 
     connect(findChild<QPushButton*>(QStringLiteral("Command1")), &QPushButton::clicked, this, &Form1::Command1_Click);
     // F5 starts a computation; the caption stays as designed (Ctrl+P prints
@@ -241,15 +275,109 @@ void Form1::buildControls() {
     connect(findChild<QPushButton*>(QStringLiteral("Command3")), &QPushButton::clicked, this, &Form1::Command3_Click);
 }
 
+namespace {
+
+// The fields of the weakest point's figures: 1/px, 1/py, mx, my and md.
+bool isWeakestPointField(const QString& name) {
+    static const QStringList fields = {QStringLiteral("Text20"), QStringLiteral("Text21"), QStringLiteral("Text22"),
+                                       QStringLiteral("Text23"), QStringLiteral("Text24")};
+    return fields.contains(name);
+}
+
+}  // namespace
+
+QStringList weakestPointNote(const AdjustmentState& state) {
+    const int n = state.triangleCount;
+    if (n < 1) return {};
+    const int row = weakestPointRow(state);
+    // Outer point m = ⌈n/2⌉ of the traverse from A; it is the known B itself
+    // only in a network of so few triangles that B is that outer point.
+    const int m = row >= 0 ? row : (n + 1) / 2;
+    const int nameIndex = row >= 0 ? row : n;
+    const QString name = nameIndex < static_cast<int>(state.pointNames.size())
+                             ? qs(state.pointNames[static_cast<std::size_t>(nameIndex)]).trimmed()
+                             : QString();
+    QStringList note{QStringLiteral("最弱点: %1 (外点 %2)").arg(name).arg(m)};
+    if (row < 0) note << QStringLiteral("该点即已知点 B");
+    return note;
+}
+
 void Form1::textChanged(const std::string& name, const std::string& value) {
-    if (QLineEdit* field = textFields_.value(qs(name))) {
+    if (auto* field = qobject_cast<FittingField*>(textFields_.value(qs(name)))) {
         field->setText(qs(value));
         field->setCursorPosition(0);
+        if (isWeakestPointField(field->objectName())) field->setNotes(weakestPointNote(state_));
+        field->setStale(false);
     }
 }
 
 void Form1::captionChanged(const std::string& name, const std::string& value) {
-    if (CaptionLabel* label = labels_.value(qs(name))) label->setCaption(qs(value));
+    if (CaptionLabel* label = labels_.value(qs(name))) {
+        label->setCaption(qs(value));
+        label->setStale(false);
+    }
+}
+
+void Form1::markFiguresStale() {
+    for (QLineEdit* field : std::as_const(textFields_)) {
+        if (auto* fitting = qobject_cast<FittingField*>(field)) fitting->setStale(!fitting->text().isEmpty());
+    }
+    for (auto label = labels_.cbegin(); label != labels_.cend(); ++label) {
+        label.value()->setStale(label.value()->caption() != designCaptions_.value(label.key()));
+    }
+}
+
+QPoint Form1::scrollOffset() const {
+    return {horizontal_->isVisible() ? horizontal_->value() : 0, vertical_->isVisible() ? vertical_->value() : 0};
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeScrollBars();
+}
+
+// The layout takes the window above the status bar; where the window is
+// smaller, scroll bars appear at its right and bottom edges, below the menu
+// bar, and every control can be scrolled into view.
+void Form1::placeScrollBars() {
+    if (!horizontal_) return;
+    auto* menu = findChild<QMenuBar*>(QStringLiteral("menuBar"), Qt::FindDirectChildrenOnly);
+    const int top = menu ? menu->height() : 0;
+    const int statusHeight = statusBar_ ? statusBar_->height() : 0;
+    if (menu) menu->setGeometry(0, 0, width(), menu->height());
+    if (statusBar_) statusBar_->setGeometry(0, height() - statusHeight, width(), statusHeight);
+
+    const QSize content(pixels(layout::kClientWidth), pixels(layout::kClientHeight));
+    const int thickness = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    int roomWidth = width();
+    int roomHeight = height() - statusHeight;
+    bool needX = false, needY = false;
+    for (int pass = 0; pass < 2; ++pass) {
+        needX = content.width() > roomWidth;
+        needY = content.height() > roomHeight;
+        roomWidth = width() - (needY ? thickness : 0);
+        roomHeight = height() - statusHeight - (needX ? thickness : 0);
+    }
+    horizontal_->setRange(0, needX ? content.width() - roomWidth : 0);
+    horizontal_->setPageStep(std::max(1, roomWidth));
+    horizontal_->setSingleStep(20);
+    horizontal_->setGeometry(0, roomHeight, roomWidth, thickness);
+    horizontal_->setVisible(needX);
+    vertical_->setRange(0, needY ? content.height() - roomHeight : 0);
+    vertical_->setPageStep(std::max(1, roomHeight - top));
+    vertical_->setSingleStep(20);
+    vertical_->setGeometry(roomWidth, top, thickness, std::max(0, roomHeight - top));
+    vertical_->setVisible(needY);
+    scrollLayout();
+    for (QWidget* over : {static_cast<QWidget*>(menu), static_cast<QWidget*>(statusBar_),
+                          static_cast<QWidget*>(horizontal_), static_cast<QWidget*>(vertical_)}) {
+        if (over) over->raise();
+    }
+}
+
+void Form1::scrollLayout() {
+    const QPoint offset = scrollOffset();
+    for (const auto& [control, place] : laidOut_) control->move(place - offset);
 }
 
 void Form1::Command1_Click() {

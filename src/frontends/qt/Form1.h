@@ -26,6 +26,7 @@
 
 class QMenu;
 class QPushButton;
+class QScrollBar;
 class QStatusBar;
 
 namespace kestrane {
@@ -47,6 +48,10 @@ public:
     // from the top).
     const QStringList& lines() const { return lines_; }
     int baseline() const { return baseline_; }
+    // A caption a computation wrote that the current one has not written
+    // again: drawn dimmed, with a note in the tooltip.
+    void setStale(bool stale);
+    bool isStale() const { return stale_; }
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -60,6 +65,8 @@ private:
     QFont design_;
     int baseline_ = 0;
     bool refitting_ = false;
+    bool fitted_ = false;
+    bool stale_ = false;
 };
 
 // A straight line of the form, drawn between two points given in the
@@ -77,7 +84,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QPoint from_, to_;  // in the parent's pixels
+    QPoint from_, to_;  // in the parent's pixels, as laid out
+    QPoint origin_;     // the shape's own top-left corner as laid out
     int width_;
     QColor colour_;
 };
@@ -103,6 +111,10 @@ private:
     PromptPlacement placement_;
     bool ending_ = false;
 };
+
+// The tooltip lines of the weakest point's figures: its name and its number
+// among the outer points, and a second line when it is the known B.
+QStringList weakestPointNote(const AdjustmentState& state);
 
 class Form1 : public QWidget, private FieldObserver {
     Q_OBJECT
@@ -197,15 +209,27 @@ public slots:
     // (k + 2) / 3, 3n + k the side s(k).
     void showObservationEditor(int observation = 0);
 
+    // The laid-out controls scrolled by this many pixels (0, 0 when the
+    // window is at least the size of its layout).
+    QPoint scrollOffset() const;
+
 protected:
     // While a computation runs the window cannot be closed.
     void closeEvent(QCloseEvent* event) override;
+    // A window smaller than its layout scrolls the layout under the menu bar,
+    // above the status bar.
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void textChanged(const std::string& name, const std::string& value) override;
     void captionChanged(const std::string& name, const std::string& value) override;
     void buildControls();
     void buildMenu();
+    // Every figure and written caption on the form is stale until the
+    // computation that starts now writes it again.
+    void markFiguresStale();
+    void placeScrollBars();
+    void scrollLayout();
     void printOnPrinter();
     void saveAsPdf();
     // One computation: the replayed answers first, then the prompt service.
@@ -256,6 +280,10 @@ private:
     std::function<bool()> printerCheck_;
     QHash<QString, QLineEdit*> textFields_;
     QHash<QString, CaptionLabel*> labels_;
+    QHash<QString, QString> designCaptions_;
+    std::vector<std::pair<QWidget*, QPoint>> laidOut_;  // each control and its place in the layout
+    QScrollBar* horizontal_ = nullptr;
+    QScrollBar* vertical_ = nullptr;
     QString lastFolder_;  // where the last file was opened or saved, this session
     QString observationFile_;
     EntryRecord record_;

@@ -148,6 +148,7 @@ QStringList Form1::exampleFiles() {
 void Form1::runComputation(std::vector<std::string> replayed) {
     if (running_) return;
     running_ = true;
+    markFiguresStale();
     // The views of the last computation no longer apply; a view asked for
     // again is a new one, even before the closed one is deleted.
     for (QPointer<QWidget>* window : {&tableWindow_, &pictureWindow_, &qualityWindow_}) {
