@@ -10,6 +10,7 @@
 
 #include <QPointer>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -171,6 +172,18 @@ public:
     // The shipped example files, by name.
     static QStringList exampleFiles();
 
+    // Work on a large network (Form1Background.cpp): above this many
+    // triangles every point's precision, the quality check and a
+    // recomputation from the editor run in a worker thread, on a copy of the
+    // computation, with a busy indicator and 取消; at or below it they run at
+    // once, as before. 500 unless lowered (tests do).
+    static void setBackgroundThreshold(int triangles);
+    static int backgroundThreshold();
+    // True while background work runs whose results are still wanted.
+    bool working() const;
+    // 取消: the background work is dropped; the results shown stay as they are.
+    void cancelWork();
+
 public slots:
     // 编辑 → 观测数据: the editor of the current document (Form1Editor.cpp).
     // Observation 1..3n selects the angle a(i), b(i) or c(i) of triangle
@@ -209,7 +222,22 @@ private:
     // A computation from the editor's values, and the editor following the
     // values of any other computation.
     void runFromEditor(const ObservationValues& values);
+    void runEditorValues(const ObservationValues& values);
     void followRecordInEditor();
+    // Background work (Form1Background.cpp). What a piece of work gives back
+    // runs on this thread once it has finished, unless it was cancelled.
+    struct Work;
+    struct Recomputed;
+    using Adopt = std::function<void()>;
+    bool inBackground(int triangles) const;
+    void startWork(int kind, const QString& what, std::function<Adopt(const std::atomic<bool>& cancelled)> work);
+    void workFinished(const std::shared_ptr<Work>& work);
+    void showBusy();
+    std::shared_ptr<const AdjustmentState> snapshot();
+    void startPrecisionWork();
+    void startQualityWork();
+    void startRecomputeWork(const ObservationValues& values);
+    void adoptRecomputed(const ObservationValues& values, Recomputed& result);
 
     AdjustmentState state_;
     WindowFields fields_;
@@ -231,6 +259,12 @@ private:
     QStatusBar* statusBar_ = nullptr;  // under the form; shows how a file was read
     bool running_ = false;
     bool lost_ = false;
+    // Background work: running pieces, the copy of the computation they read,
+    // the views waiting for them and the busy indicator in the status bar.
+    std::vector<std::shared_ptr<Work>> work_;
+    std::shared_ptr<const AdjustmentState> snapshot_;
+    bool tableWanted_ = false, pictureWanted_ = false, qualityWanted_ = false;
+    QWidget* busy_ = nullptr;
 };
 
 }  // namespace kestrane

@@ -135,6 +135,7 @@ QStringList Form1::exampleFiles() {
 
 void Form1::runComputation(std::vector<std::string> replayed) {
     if (running_) return;
+    cancelWork();  // it read the computation that is being replaced
     running_ = true;
     // The views of the last computation no longer apply; a view asked for
     // again is a new one, even before the closed one is deleted.
@@ -263,6 +264,10 @@ void Form1::exportResults() {
 
 void Form1::showPrecisionTable() {
     if (!requireResults(QStringLiteral("显示"))) return;
+    if (!tableWindow_ && !precision_ && inBackground(state_.triangleCount)) {
+        tableWanted_ = true;
+        return startPrecisionWork();
+    }
     if (!tableWindow_) {
         auto* window = new PrecisionTableWindow(state_, pointPrecision(), this);
         window->setWindowFlag(Qt::Window);
@@ -276,6 +281,10 @@ void Form1::showPrecisionTable() {
 
 void Form1::showNetworkPicture() {
     if (!requireResults(QStringLiteral("显示"))) return;
+    if (!pictureWindow_ && !precision_ && inBackground(state_.triangleCount)) {
+        pictureWanted_ = true;
+        return startPrecisionWork();
+    }
     if (!pictureWindow_) {
         auto* window = new NetworkPictureWindow(state_, pointPrecision(), qualityCheck(), this);
         window->setWindowFlag(Qt::Window);

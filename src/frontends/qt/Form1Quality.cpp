@@ -46,6 +46,10 @@ const QualityCheck& Form1::computeQuality() {
 
 void Form1::showQualityCheck() {
     if (!requireResults(QStringLiteral("检核"))) return;
+    if (!qualityWindow_ && !quality_ && inBackground(state_.triangleCount)) {
+        qualityWanted_ = true;
+        return startQualityWork();
+    }
     if (!qualityWindow_) {
         auto* window = new QualityWindow(computeQuality(), this);
         window->setWindowFlag(Qt::Window);

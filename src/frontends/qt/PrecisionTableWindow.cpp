@@ -15,7 +15,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSortFilterProxyModel>
-#include <QStandardItemModel>
+#include <QAbstractTableModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -84,14 +84,87 @@ PrecisionTableWindow::PrecisionTableWindow(const AdjustmentState& state, const s
     build(state, precision);
 }
 
-void PrecisionTableWindow::build(const AdjustmentState& state, const std::vector<PointPrecision>& precision) {
-    const auto& header = precisionTableHeader();
-    const auto rows = precisionTableRows(state, precision);
-    model_ = new QStandardItemModel(static_cast<int>(rows.size()), kPrecisionColumnCount, this);
-    QStringList labels;
-    for (const std::string& h : header) labels << QString::fromStdString(h);
-    model_->setHorizontalHeaderLabels(labels);
+namespace {
 
+// The rows of the table as the view reads them: the texts of every result
+// row, kept once, with the numbers the columns sort by. Filling a table of
+// thousands of points costs no more than its conversion to texts.
+class PrecisionRowsModel : public QAbstractTableModel {
+public:
+    PrecisionRowsModel(std::vector<std::vector<std::string>> rows, int marked, QObject* parent)
+        : QAbstractTableModel(parent), marked_(marked) {
+        for (const std::string& h : precisionTableHeader()) header_ << QString::fromStdString(h);
+        texts_.reserve(rows.size());
+        keys_.reserve(rows.size() * kPrecisionColumnCount);
+        for (const auto& row : rows) {
+            QStringList texts;
+            for (int c = 0; c < kPrecisionColumnCount; ++c) {
+                const QString text = QString::fromStdString(row[static_cast<std::size_t>(c)]);
+                texts << text;
+                // Numbers sort as numbers; a figure that could not be computed
+                // sorts below every number.
+                keys_.push_back(c == 0 ? 0 : text.isEmpty() ? -std::numeric_limits<double>::infinity() : text.toDouble());
+            }
+            texts_.push_back(texts);
+        }
+    }
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(texts_.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : kPrecisionColumnCount; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        const int r = index.row(), c = index.column();
+        switch (role) {
+        case Qt::DisplayRole: return texts_[static_cast<std::size_t>(r)][c];
+        case kSortRole:
+            if (c == 0) return texts_[static_cast<std::size_t>(r)][c];
+            return keys_[static_cast<std::size_t>(r) * kPrecisionColumnCount + static_cast<std::size_t>(c)];
+        case Qt::TextAlignmentRole:
+            return c == 0 ? QVariant() : QVariant(int(Qt::AlignRight | Qt::AlignVCenter));
+        case Qt::FontRole:
+            if (r == marked_) {
+                QFont bold;
+                bold.setBold(true);
+                return bold;
+            }
+            return {};
+        case Qt::BackgroundRole: return r == marked_ ? QVariant(QBrush(QColor(255, 225, 225))) : QVariant();
+        case Qt::ToolTipRole: return r == marked_ ? QVariant(QStringLiteral("点位中误差最大的点")) : QVariant();
+        default: return {};
+        }
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
+        if (orientation == Qt::Horizontal) return header_.value(section);
+        return section == marked_ ? QStringLiteral("▶ %1").arg(section + 1) : QString::number(section + 1);
+    }
+
+private:
+    QStringList header_;
+    std::vector<QStringList> texts_;
+    std::vector<double> keys_;
+    int marked_;
+};
+
+// The form's weakest point (outer point ceil(n/2)) by name, or B when it is
+// that point.
+QString weakestPointNote(const AdjustmentState& state) {
+    const int n = state.triangleCount;
+    const int m = (n + 1) / 2;  // outer point m = ceil(n/2) carries the weight functions
+    const int row = weakestPointRow(state);
+    if (row >= 0 && row < static_cast<int>(state.pointNames.size())) {
+        return QStringLiteral("最弱点: %1 (外点 %2)").arg(QString::fromStdString(state.pointNames[static_cast<std::size_t>(row)])).arg(m);
+    }
+    // The weakest point is B itself, the closure point of the result rows.
+    const std::size_t b = static_cast<std::size_t>(state.resultRowCount);
+    const QString name = b < state.pointNames.size() ? QString::fromStdString(state.pointNames[b]) : QString();
+    return QStringLiteral("最弱点: %1 (外点 %2，即已知点 B)").arg(name).arg(m);
+}
+
+}  // namespace
+
+void PrecisionTableWindow::build(const AdjustmentState& state, const std::vector<PointPrecision>& precision) {
+    auto rows = precisionTableRows(state, precision);
     float largest = -1;
     for (std::size_t i = 0; i < precision.size(); ++i) {
         const PointPrecision& p = precision[i];
@@ -100,31 +173,17 @@ void PrecisionTableWindow::build(const AdjustmentState& state, const std::vector
             marked_ = static_cast<int>(i);
         }
     }
-
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-        for (int c = 0; c < kPrecisionColumnCount; ++c) {
-            const QString text = QString::fromStdString(rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
-            auto* item = new QStandardItem(text);
-            item->setEditable(false);
-            if (c == 0) {
-                item->setData(text, kSortRole);
-            } else {
-                // Numbers sort as numbers; a figure that could not be computed
-                // sorts below every number.
-                item->setData(text.isEmpty() ? -std::numeric_limits<double>::infinity() : text.toDouble(), kSortRole);
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            }
-            if (r == marked_) {
-                QFont bold = item->font();
-                bold.setBold(true);
-                item->setFont(bold);
-                item->setBackground(QColor(255, 225, 225));
-                item->setToolTip(QStringLiteral("点位中误差最大的点"));
-            }
-            model_->setItem(r, c, item);
-        }
-        model_->setHeaderData(r, Qt::Vertical, r == marked_ ? QStringLiteral("▶ %1").arg(r + 1) : QString::number(r + 1));
+    QString note;
+    if (marked_ >= 0) {
+        note = QStringLiteral("点位中误差最大的点: %1 (mp = %2 毫米)")
+                   .arg(QString::fromStdString(rows[static_cast<std::size_t>(marked_)][0]),
+                        QString::fromStdString(rows[static_cast<std::size_t>(marked_)][7]));
+    } else if (!rows.empty()) {
+        note = QStringLiteral("没有可计算点位精度的待定点");
     }
+    if (!rows.empty()) note = QStringLiteral("▶ ") + weakestPointNote(state) + QStringLiteral("；") + note;
+    const bool empty = rows.empty();
+    model_ = new PrecisionRowsModel(std::move(rows), marked_, this);
 
     sorted_ = new QSortFilterProxyModel(this);
     sorted_->setSourceModel(model_);
@@ -140,13 +199,7 @@ void PrecisionTableWindow::build(const AdjustmentState& state, const std::vector
 
     note_ = new QLabel(this);
     note_->setObjectName(QStringLiteral("markedPointNote"));
-    if (marked_ >= 0) {
-        note_->setText(QStringLiteral("▶ 点位中误差最大的点: %1 (mp = %2 毫米)")
-                           .arg(QString::fromStdString(rows[static_cast<std::size_t>(marked_)][0]),
-                                QString::fromStdString(rows[static_cast<std::size_t>(marked_)][7])));
-    } else {
-        note_->setText(rows.empty() ? QStringLiteral("没有完成的计算") : QStringLiteral("没有可计算点位精度的待定点"));
-    }
+    note_->setText(empty ? QStringLiteral("没有完成的计算") : note);
     auto* printButton = new QPushButton(QStringLiteral("打印..."), this);
     printButton->setObjectName(QStringLiteral("printTableButton"));
     connect(printButton, &QPushButton::clicked, this, &PrecisionTableWindow::print);

@@ -14,7 +14,7 @@
 class QLabel;
 class QPrinter;
 class QSortFilterProxyModel;
-class QStandardItemModel;
+class QAbstractTableModel;
 class QTableView;
 
 namespace kestrane {
@@ -57,7 +57,7 @@ private:
     // The pages of printTo, with every font and text recorded.
     void paintPages(QPrinter& printer, DrawnText& drawn) const;
 
-    QStandardItemModel* model_ = nullptr;
+    QAbstractTableModel* model_ = nullptr;
     QSortFilterProxyModel* sorted_ = nullptr;
     QTableView* view_ = nullptr;
     QLabel* note_ = nullptr;

@@ -1,0 +1,109 @@
+// How long the window stops answering while it works on a large network: a
+// 10 ms timer on the window's thread records the largest gap between two of
+// its ticks while the window opens an observation file and then shows the
+// precision table, the network picture and the quality check, and
+// recomputes once from the observation editor (first side + 1 mm). Each step
+// ends when its window is shown (or the recomputation is taken) and painted.
+// Offscreen unless told otherwise.
+//
+//   kestrane_background_timing FILE.kestrane.toml
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <iostream>
+
+#include "frontends/qt/Form1.h"
+#include "frontends/qt/NetworkPictureWindow.h"
+#include "frontends/qt/ObservationEditor.h"
+#include "frontends/qt/PrecisionTableWindow.h"
+#include "frontends/qt/QtStartup.h"
+#include "frontends/qt/QualityWindow.h"
+
+namespace {
+
+struct Gaps {
+    QElapsedTimer clock;
+    qint64 last = 0, largest = 0;
+    void tick() {
+        const qint64 now = clock.elapsed();
+        largest = std::max(largest, now - last);
+        last = now;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::cerr << "usage: kestrane_background_timing FILE.kestrane.toml\n";
+        return 64;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    kestrane::prepareApplication(app);
+    kestrane::Form1 form;
+    form.show();
+    QApplication::processEvents();
+
+    Gaps gaps;
+    gaps.clock.start();
+    QTimer timer;
+    timer.setInterval(10);
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, [&gaps] { gaps.tick(); });
+    timer.start();
+
+    qint64 overall = 0;
+    // One step: started by `start`, over once `done` holds and three more
+    // ticks have passed (the new window painted).
+    auto step = [&](const char* name, const std::function<void()>& start, const std::function<bool()>& done) {
+        QApplication::processEvents();
+        gaps.largest = 0;
+        const qint64 begin = gaps.clock.elapsed();
+        gaps.last = begin;
+        start();
+        while (!done()) QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        for (qint64 until = gaps.clock.elapsed() + 30; gaps.clock.elapsed() < until;) {
+            QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        }
+        overall = std::max(overall, gaps.largest);
+        std::printf("%-22s %7lld ms  largest gap %5lld ms\n", name, static_cast<long long>(gaps.clock.elapsed() - begin),
+                    static_cast<long long>(gaps.largest));
+    };
+    auto shown = [&form]<typename W>(W*) {
+        return [&form] {
+            auto* w = form.findChild<W*>();
+            return w && w->isVisible();
+        };
+    };
+
+    bool opened = false;
+    step("open file", [&] { opened = form.openObservationFile(QString::fromLocal8Bit(argv[1])); },
+         [] { return true; });
+    if (!opened || !form.state().complete) {
+        std::cerr << "the file did not complete a computation\n";
+        return 1;
+    }
+    std::printf("n = %d, background above n = %d\n", form.state().triangleCount, kestrane::Form1::backgroundThreshold());
+    qint64 afterOpen = 0;
+    std::swap(afterOpen, overall);
+    step("precision table", [&] { form.showPrecisionTable(); }, shown(static_cast<kestrane::PrecisionTableWindow*>(nullptr)));
+    step("network picture", [&] { form.showNetworkPicture(); }, shown(static_cast<kestrane::NetworkPictureWindow*>(nullptr)));
+    step("quality check", [&] { form.showQualityCheck(); }, shown(static_cast<kestrane::QualityWindow*>(nullptr)));
+    step("open editor", [&] { form.showObservationEditor(); }, shown(static_cast<kestrane::ObservationEditor*>(nullptr)));
+    auto* editor = form.findChild<kestrane::ObservationEditor*>();
+    const kestrane::CellRef side{kestrane::EditorGroup::Sides, 0};
+    step("edit and recompute",
+         [&] {
+             editor->edit(side, QString::number(editor->document().text(side).toDouble() + 0.001, 'f', 4));
+             editor->recompute();
+         },
+         [&form] { return !form.working(); });
+    std::printf("largest gap after the file was opened: %lld ms (opening: %lld ms)\n",
+                static_cast<long long>(overall), static_cast<long long>(afterOpen));
+    return 0;
+}
