@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSortFilterProxyModel>
-#include <QStandardItemModel>
+#include <QAbstractTableModel>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -65,14 +65,71 @@ QString sideModelText(const QualityCheck& q) {
 
 }  // namespace
 
+// The rows of a table as they were added, read by the view as it draws: a
+// check of thousands of observations fills without one item per cell.
+class QualityRows : public QAbstractTableModel {
+public:
+    struct Row {
+        QStringList texts;
+        QVariantList keys;
+        bool flagged = false, strong = false;
+        QString tip;
+        int id = 0;
+    };
+    QualityRows(const QStringList& header, QObject* parent) : QAbstractTableModel(parent), header_(header) {}
+
+    // Rows are added unseen; shown() tells the views once they are all in.
+    void add(Row row) { rows_.push_back(std::move(row)); }
+    void shown() {
+        beginResetModel();
+        endResetModel();
+    }
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(header_.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        const Row& row = rows_[static_cast<std::size_t>(index.row())];
+        const int c = index.column();
+        switch (role) {
+        case Qt::DisplayRole: return row.texts.value(c);
+        case kSortRole: return c < row.keys.size() ? row.keys[c] : QVariant(row.texts.value(c));
+        case kFlagRole: return row.flagged;
+        case kIdRole: return row.id;
+        case Qt::TextAlignmentRole:
+            return c > 0 && row.keys.value(c).typeId() == QMetaType::Double ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter))
+                                                                             : QVariant();
+        case Qt::ForegroundRole: return row.flagged ? QVariant(QBrush(kFlagText)) : QVariant();
+        case Qt::BackgroundRole: return row.flagged ? QVariant(QBrush(kFlagBackground)) : QVariant();
+        case Qt::FontRole:
+            if (row.strong) {
+                QFont bold;
+                bold.setBold(true);
+                return bold;
+            }
+            return {};
+        case Qt::ToolTipRole: return row.tip.isEmpty() ? QVariant() : QVariant(row.tip);
+        default: return {};
+        }
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole) return header_.value(section);
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+
+private:
+    QStringList header_;
+    std::vector<Row> rows_;
+};
 
 // ---------------------------------------------------------------------------
 
 QualityTable::QualityTable(const QString& objectName, const QStringList& header, QWidget* parent)
     : QTableView(parent) {
     setObjectName(objectName);
-    model_ = new QStandardItemModel(0, static_cast<int>(header.size()), this);
-    model_->setHorizontalHeaderLabels(header);
+    model_ = new QualityRows(header, this);
     sorted_ = new QSortFilterProxyModel(this);
     sorted_->setSourceModel(model_);
     sorted_->setSortRole(kSortRole);
@@ -92,35 +149,15 @@ QualityTable::QualityTable(const QString& objectName, const QStringList& header,
 
 void QualityTable::addRow(const QStringList& texts, const QVariantList& keys, bool flagged, bool strong,
                           const QString& tip, int id) {
-    const int row = model_->rowCount();
-    QList<QStandardItem*> items;
-    for (int c = 0; c < texts.size(); ++c) {
-        auto* item = new QStandardItem(texts[c]);
-        item->setEditable(false);
-        item->setData(c < keys.size() ? keys[c] : QVariant(texts[c]), kSortRole);
-        item->setData(flagged, kFlagRole);
-        item->setData(id, kIdRole);
-        if (c > 0 && keys.value(c).typeId() == QMetaType::Double) {
-            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        }
-        if (flagged) {
-            item->setForeground(kFlagText);
-            item->setBackground(kFlagBackground);
-        }
-        if (strong) {
-            QFont bold = item->font();
-            bold.setBold(true);
-            item->setFont(bold);
-        }
-        if (!tip.isEmpty()) item->setToolTip(tip);
-        items << item;
-    }
-    model_->insertRow(row, items);
+    model_->add({texts, keys, flagged, strong, tip, id});
 }
 
 void QualityTable::finish() {
+    model_->shown();
     resizeColumnsToContents();
-    resizeRowsToContents();
+    // Rows of one line each: measured when there are few, otherwise the
+    // height of the font (measuring tens of thousands would stop the window).
+    if (model_->rowCount() <= 1000) resizeRowsToContents();
 }
 
 int QualityTable::rowCount() const { return sorted_->rowCount(); }

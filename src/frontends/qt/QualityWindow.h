@@ -16,11 +16,12 @@
 
 class QLabel;
 class QSortFilterProxyModel;
-class QStandardItemModel;
 class QTabWidget;
 class QVBoxLayout;
 
 namespace kestrane {
+
+class QualityRows;
 
 // One sortable table of the check.
 class QualityTable : public QTableView {
@@ -42,7 +43,7 @@ public:
     void copySelection() const;
 
 private:
-    QStandardItemModel* model_ = nullptr;
+    QualityRows* model_ = nullptr;
     QSortFilterProxyModel* sorted_ = nullptr;
 };
 
