@@ -264,6 +264,7 @@ private:
     std::vector<std::shared_ptr<Work>> work_;
     std::shared_ptr<const AdjustmentState> snapshot_;
     bool tableWanted_ = false, pictureWanted_ = false, qualityWanted_ = false;
+    std::shared_ptr<const struct PreparedPrecisionRows> preparedTable_;  // for the table about to open
     QWidget* busy_ = nullptr;
 };
 

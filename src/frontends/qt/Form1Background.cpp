@@ -23,6 +23,7 @@
 #include "frontends/qt/Form1.h"
 #include "frontends/qt/NetworkPictureWindow.h"
 #include "frontends/qt/ObservationEditor.h"
+#include "frontends/qt/PrecisionTableWindow.h"
 #include "prompting/ReplayingPrompt.h"
 
 namespace kestrane {
@@ -177,10 +178,16 @@ void Form1::startPrecisionWork() {
     auto state = snapshot();
     startWork(kPrecision, QStringLiteral("正在计算点位精度…"), [this, state](const std::atomic<bool>&) -> Adopt {
         auto precision = std::make_shared<std::vector<PointPrecision>>(computePointPrecision(*state));
-        return [this, state, precision] {
+        // The table's texts too: thousands of rows are not converted in the window.
+        auto table = preparePrecisionRows(*state, *precision);
+        return [this, state, precision, table] {
             if (state != snapshot_) return;  // of a computation since replaced
             precision_ = std::move(*precision);
-            if (std::exchange(tableWanted_, false)) showPrecisionTable();
+            if (std::exchange(tableWanted_, false)) {
+                preparedTable_ = table;
+                showPrecisionTable();
+                preparedTable_.reset();
+            }
             if (std::exchange(pictureWanted_, false)) showNetworkPicture();
         };
     });

@@ -269,7 +269,8 @@ void Form1::showPrecisionTable() {
         return startPrecisionWork();
     }
     if (!tableWindow_) {
-        auto* window = new PrecisionTableWindow(state_, pointPrecision(), this);
+        auto* window = preparedTable_ ? new PrecisionTableWindow(std::exchange(preparedTable_, nullptr), this)
+                                      : new PrecisionTableWindow(state_, pointPrecision(), this);
         window->setWindowFlag(Qt::Window);
         window->setAttribute(Qt::WA_DeleteOnClose);
         tableWindow_ = window;

@@ -14,6 +14,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyleOptionViewItem>
 #include <QSortFilterProxyModel>
 #include <QAbstractTableModel>
 #include <QTableView>
@@ -77,11 +78,14 @@ PrecisionTableWindow::PrecisionTableWindow(const AdjustmentState& state, QWidget
 
 PrecisionTableWindow::PrecisionTableWindow(const AdjustmentState& state, const std::vector<PointPrecision>& precision,
                                            QWidget* parent)
+    : PrecisionTableWindow(preparePrecisionRows(state, precision), parent) {}
+
+PrecisionTableWindow::PrecisionTableWindow(std::shared_ptr<const PreparedPrecisionRows> rows, QWidget* parent)
     : QWidget(parent) {
     setObjectName(QStringLiteral("precisionTableWindow"));
     setWindowTitle(QStringLiteral("点位精度表"));
     closeOnEscapeOrCtrlW(this);
-    build(state, precision);
+    build(std::move(rows));
 }
 
 namespace {
@@ -91,23 +95,9 @@ namespace {
 // thousands of points costs no more than its conversion to texts.
 class PrecisionRowsModel : public QAbstractTableModel {
 public:
-    PrecisionRowsModel(std::vector<std::vector<std::string>> rows, int marked, QObject* parent)
-        : QAbstractTableModel(parent), marked_(marked) {
-        for (const std::string& h : precisionTableHeader()) header_ << QString::fromStdString(h);
-        texts_.reserve(rows.size());
-        keys_.reserve(rows.size() * kPrecisionColumnCount);
-        for (const auto& row : rows) {
-            QStringList texts;
-            for (int c = 0; c < kPrecisionColumnCount; ++c) {
-                const QString text = QString::fromStdString(row[static_cast<std::size_t>(c)]);
-                texts << text;
-                // Numbers sort as numbers; a figure that could not be computed
-                // sorts below every number.
-                keys_.push_back(c == 0 ? 0 : text.isEmpty() ? -std::numeric_limits<double>::infinity() : text.toDouble());
-            }
-            texts_.push_back(texts);
-        }
-    }
+    PrecisionRowsModel(std::shared_ptr<const PreparedPrecisionRows> rows, QObject* parent)
+        : QAbstractTableModel(parent), rows_(std::move(rows)), texts_(rows_->texts), keys_(rows_->keys),
+          marked_(rows_->marked) {}
     int rowCount(const QModelIndex& parent = {}) const override {
         return parent.isValid() ? 0 : static_cast<int>(texts_.size());
     }
@@ -135,15 +125,52 @@ public:
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
-        if (orientation == Qt::Horizontal) return header_.value(section);
+        if (orientation == Qt::Horizontal) return rows_->header.value(section);
         return section == marked_ ? QStringLiteral("▶ %1").arg(section + 1) : QString::number(section + 1);
     }
 
 private:
-    QStringList header_;
-    std::vector<QStringList> texts_;
-    std::vector<double> keys_;
+    std::shared_ptr<const PreparedPrecisionRows> rows_;
+    const std::vector<QStringList>& texts_;
+    const std::vector<double>& keys_;
     int marked_;
+
+public:
+    // The rows whose texts are the widest of a column: the longest figure
+    // (figures of one column differ only in their number of digits), the
+    // widest name in `metrics`, and the marked row (drawn bold).
+    std::vector<int> widestRows(int column, const QFontMetrics& metrics) const {
+        std::vector<int> rows;
+        if (marked_ >= 0) rows.push_back(marked_);
+        int widest = -1, size = -1;
+        for (int r = 0; r < static_cast<int>(texts_.size()); ++r) {
+            const QString& text = texts_[static_cast<std::size_t>(r)][column];
+            const int s = column == 0 ? metrics.horizontalAdvance(text) : static_cast<int>(text.size());
+            if (s > size) size = s, widest = r;
+        }
+        if (widest >= 0) rows.push_back(widest);
+        return rows;
+    }
+};
+
+// The table's view: a column is as wide as its widest cell, found among a
+// few rows rather than by measuring every cell of thousands of rows.
+class PrecisionView : public QTableView {
+public:
+    using QTableView::QTableView;
+    int sizeHintForColumn(int column) const override {
+        const auto* sorted = qobject_cast<const QSortFilterProxyModel*>(model());
+        const auto* rows = sorted ? dynamic_cast<const PrecisionRowsModel*>(sorted->sourceModel()) : nullptr;
+        if (!rows) return QTableView::sizeHintForColumn(column);
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        int hint = 0;
+        for (const int r : rows->widestRows(column, fontMetrics())) {
+            const QModelIndex index = sorted->mapFromSource(rows->index(r, column));
+            hint = std::max(hint, itemDelegateForIndex(index)->sizeHint(option, index).width());
+        }
+        return hint + (showGrid() ? 1 : 0);
+    }
 };
 
 // The form's weakest point (outer point ceil(n/2)) by name, or B when it is
@@ -163,32 +190,56 @@ QString weakestPointNote(const AdjustmentState& state) {
 
 }  // namespace
 
-void PrecisionTableWindow::build(const AdjustmentState& state, const std::vector<PointPrecision>& precision) {
-    auto rows = precisionTableRows(state, precision);
+std::shared_ptr<const PreparedPrecisionRows> preparePrecisionRows(const AdjustmentState& state,
+                                                                  const std::vector<PointPrecision>& precision) {
+    auto prepared = std::make_shared<PreparedPrecisionRows>();
+    const auto rows = precisionTableRows(state, precision);
+    for (const std::string& h : precisionTableHeader()) prepared->header << QString::fromStdString(h);
+    prepared->texts.reserve(rows.size());
+    prepared->keys.reserve(rows.size() * kPrecisionColumnCount);
+    for (const auto& row : rows) {
+        QStringList texts;
+        for (int c = 0; c < kPrecisionColumnCount; ++c) {
+            const QString text = QString::fromStdString(row[static_cast<std::size_t>(c)]);
+            texts << text;
+            // Numbers sort as numbers; a figure that could not be computed
+            // sorts below every number.
+            prepared->keys.push_back(c == 0                ? 0
+                                     : text.isEmpty()      ? -std::numeric_limits<double>::infinity()
+                                                           : text.toDouble());
+        }
+        prepared->texts.push_back(texts);
+    }
+    int& marked = prepared->marked;
     float largest = -1;
     for (std::size_t i = 0; i < precision.size(); ++i) {
         const PointPrecision& p = precision[i];
         if (!p.known && p.positionComputable() && p.positionError > largest) {
             largest = p.positionError;
-            marked_ = static_cast<int>(i);
+            marked = static_cast<int>(i);
         }
     }
-    QString note;
-    if (marked_ >= 0) {
-        note = QStringLiteral("点位中误差最大的点: %1 (mp = %2 毫米)")
-                   .arg(QString::fromStdString(rows[static_cast<std::size_t>(marked_)][0]),
-                        QString::fromStdString(rows[static_cast<std::size_t>(marked_)][7]));
-    } else if (!rows.empty()) {
-        note = QStringLiteral("没有可计算点位精度的待定点");
+    if (rows.empty()) {
+        prepared->note = QStringLiteral("没有完成的计算");
+        return prepared;
     }
-    if (!rows.empty()) note = QStringLiteral("▶ ") + weakestPointNote(state) + QStringLiteral("；") + note;
-    const bool empty = rows.empty();
-    model_ = new PrecisionRowsModel(std::move(rows), marked_, this);
+    const QString largestNote = marked >= 0 ? QStringLiteral("点位中误差最大的点: %1 (mp = %2 毫米)")
+                                                  .arg(prepared->texts[static_cast<std::size_t>(marked)][0],
+                                                       prepared->texts[static_cast<std::size_t>(marked)][7])
+                                            : QStringLiteral("没有可计算点位精度的待定点");
+    prepared->note = QStringLiteral("▶ ") + weakestPointNote(state) + QStringLiteral("；") + largestNote;
+    return prepared;
+}
+
+void PrecisionTableWindow::build(std::shared_ptr<const PreparedPrecisionRows> rows) {
+    marked_ = rows->marked;
+    const QString note = rows->note;
+    model_ = new PrecisionRowsModel(std::move(rows), this);
 
     sorted_ = new QSortFilterProxyModel(this);
     sorted_->setSourceModel(model_);
     sorted_->setSortRole(kSortRole);
-    view_ = new QTableView(this);
+    view_ = new PrecisionView(this);
     view_->setObjectName(QStringLiteral("precisionTable"));
     view_->setModel(sorted_);
     view_->setSortingEnabled(true);
@@ -199,7 +250,7 @@ void PrecisionTableWindow::build(const AdjustmentState& state, const std::vector
 
     note_ = new QLabel(this);
     note_->setObjectName(QStringLiteral("markedPointNote"));
-    note_->setText(empty ? QStringLiteral("没有完成的计算") : note);
+    note_->setText(note);
     auto* printButton = new QPushButton(QStringLiteral("打印..."), this);
     printButton->setObjectName(QStringLiteral("printTableButton"));
     connect(printButton, &QPushButton::clicked, this, &PrecisionTableWindow::print);
