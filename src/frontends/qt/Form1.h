@@ -265,6 +265,7 @@ private:
     std::shared_ptr<const AdjustmentState> snapshot_;
     bool tableWanted_ = false, pictureWanted_ = false, qualityWanted_ = false;
     std::shared_ptr<const struct PreparedPrecisionRows> preparedTable_;  // for the table about to open
+    std::shared_ptr<const struct QualityTableRows> preparedQuality_;     // for the check about to open
     QWidget* busy_ = nullptr;
 };
 

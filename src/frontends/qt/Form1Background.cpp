@@ -24,6 +24,7 @@
 #include "frontends/qt/NetworkPictureWindow.h"
 #include "frontends/qt/ObservationEditor.h"
 #include "frontends/qt/PrecisionTableWindow.h"
+#include "frontends/qt/QualityWindow.h"
 #include "prompting/ReplayingPrompt.h"
 
 namespace kestrane {
@@ -200,11 +201,16 @@ void Form1::startQualityWork() {
     auto state = snapshot();
     startWork(kQuality, QStringLiteral("正在进行质量检核…"), [this, state](const std::atomic<bool>&) -> Adopt {
         auto check = std::make_shared<QualityCheck>(checkQuality(*state));
-        return [this, state, check] {
+        auto rows = prepareQualityRows(*check);
+        return [this, state, check, rows] {
             if (state != snapshot_) return;
             quality_ = std::move(*check);
             if (auto* picture = qobject_cast<NetworkPictureWindow*>(pictureWindow_.data())) picture->setQuality(&*quality_);
-            if (std::exchange(qualityWanted_, false)) showQualityCheck();
+            if (std::exchange(qualityWanted_, false)) {
+                preparedQuality_ = rows;
+                showQualityCheck();
+                preparedQuality_.reset();
+            }
         };
     });
 }

@@ -51,7 +51,7 @@ void Form1::showQualityCheck() {
         return startQualityWork();
     }
     if (!qualityWindow_) {
-        auto* window = new QualityWindow(computeQuality(), this);
+        auto* window = new QualityWindow(computeQuality(), std::exchange(preparedQuality_, nullptr), this);
         window->setWindowFlag(Qt::Window);
         window->setAttribute(Qt::WA_DeleteOnClose);
         connect(window, &QualityWindow::printRequested, this, &Form1::printQualityCheck);
