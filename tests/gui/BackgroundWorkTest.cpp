@@ -19,6 +19,8 @@
 #include "frontends/qt/Form1.h"
 #include "frontends/qt/ObservationEditor.h"
 #include "frontends/qt/PrecisionTableWindow.h"
+#include "frontends/qt/QualityWindow.h"
+#include "adjustment/QualityCheck.h"
 #include "adjustment/PointPrecision.h"
 #include "results/PrecisionTable.h"
 
@@ -116,7 +118,14 @@ TEST(BackgroundWork, RecomputesAsAtOnceRestartsOnEditCancelsWithoutTraceAndFills
             for (const std::string& text : rows[static_cast<std::size_t>(r)]) row << QString::fromStdString(text);
             EXPECT_EQ(table->rowTexts(r), row) << r;
         }
-        EXPECT_NE(form.qualityCheck(), nullptr);
+        auto* check = form.findChild<QualityWindow*>();
+        ASSERT_NE(check, nullptr);
+        const QualityWindow atOnceCheck(checkQuality(atOnce.state()));
+        for (auto table : {&QualityWindow::conditionTable, &QualityWindow::observationTable, &QualityWindow::sideTable}) {
+            ASSERT_EQ((check->*table)()->rowCount(), (atOnceCheck.*table)()->rowCount());
+            for (int r = 0; r < (check->*table)()->rowCount(); ++r)
+                EXPECT_EQ((check->*table)()->rowTexts(r), (atOnceCheck.*table)()->rowTexts(r)) << r;
+        }
     }
 }
 
