@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyleOptionViewItem>
 #include <QSortFilterProxyModel>
 #include <QAbstractTableModel>
 #include <QTabWidget>
@@ -113,6 +114,21 @@ public:
         return QAbstractTableModel::headerData(section, orientation, role);
     }
 
+    // The rows whose texts are the widest of a column: the longest text (the
+    // texts of a column differ in their number of characters, the names in
+    // their numbers) and every row drawn bold.
+    std::vector<int> widestRows(int column) const {
+        std::vector<int> rows;
+        int widest = -1, size = -1;
+        for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+            const Row& row = rows_[static_cast<std::size_t>(r)];
+            if (row.strong) rows.push_back(r);
+            if (row.texts.value(column).size() > size) size = static_cast<int>(row.texts.value(column).size()), widest = r;
+        }
+        if (widest >= 0) rows.push_back(widest);
+        return rows;
+    }
+
 private:
     QStringList header_;
     std::vector<Row> rows_;
@@ -151,6 +167,19 @@ QualityTable::QualityTable(const QString& objectName, const QStringList& header,
 void QualityTable::addRow(const QStringList& texts, const QVariantList& keys, bool flagged, bool strong,
                           const QString& tip, int id) {
     model_->add({texts, keys, flagged, strong, tip, id});
+}
+
+int QualityTable::sizeHintForColumn(int column) const {
+    // A few rows measured instead of every cell of thousands of rows.
+    if (model_->rowCount() <= 1000) return QTableView::sizeHintForColumn(column);
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    int hint = 0;
+    for (const int r : model_->widestRows(column)) {
+        const QModelIndex index = sorted_->mapFromSource(model_->index(r, column));
+        hint = std::max(hint, itemDelegateForIndex(index)->sizeHint(option, index).width());
+    }
+    return hint + (showGrid() ? 1 : 0);
 }
 
 void QualityTable::setRows(std::vector<QualityRow> rows) {

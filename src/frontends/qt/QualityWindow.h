@@ -51,6 +51,7 @@ public:
     // numbers); `flagged` marks it red, `strong` bold; `id` is kept with it.
     void addRow(const QStringList& texts, const QVariantList& keys, bool flagged, bool strong = false,
                 const QString& tip = QString(), int id = 0);
+    int sizeHintForColumn(int column) const override;
     // Rows made beforehand, as addRow would add them.
     void setRows(std::vector<QualityRow> rows);
     void finish();
