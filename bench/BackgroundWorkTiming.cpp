@@ -24,6 +24,8 @@
 #include "frontends/qt/QtStartup.h"
 #include "frontends/qt/QualityWindow.h"
 #include "adjustment/PointPrecision.h"
+#include "driver/TypedAnswers.h"
+#include "files/ObservationFile.h"
 #include "results/PrecisionTable.h"
 
 namespace {
@@ -115,6 +117,18 @@ int main(int argc, char** argv) {
     part.start();
     const kestrane::AdjustmentState copy = form.state();
     std::printf("copy of the computation   %5lld ms\n", static_cast<long long>(part.restart()));
+    {
+        // What the editor does before it hands its values over: the checks
+        // of an observation file, written and read back.
+        const kestrane::ObservationValues values = editor->document().values();
+        std::printf("editor's values collected %5lld ms\n", static_cast<long long>(part.restart()));
+        std::string error;
+        const auto text = kestrane::observationText(values, error);
+        const auto reading = kestrane::parseObservations(text.value_or(""), "bench");
+        std::printf("editor's values checked   %5lld ms\n", static_cast<long long>(part.restart()));
+        const auto answers = kestrane::typedAnswers(values);
+        std::printf("answers of the values     %5lld ms\n", static_cast<long long>(part.restart()));
+    }
     if (form.qualityCheck()) {
         const auto rows = kestrane::prepareQualityRows(*form.qualityCheck());
         std::printf("quality rows prepared     %5lld ms\n", static_cast<long long>(part.restart()));

@@ -9,9 +9,15 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 #include <map>
 #include <utility>
 #include <variant>
@@ -32,6 +38,19 @@ namespace kestrane {
 namespace {
 
 int threshold = 500;
+
+// The worker gives way to the window's thread when the cores are busy: on
+// Linux a thread has a niceness of its own (raised once, for good: the pool's
+// threads run nothing else).
+void yieldToTheWindow() {
+#ifdef __linux__
+    static thread_local bool done = false;
+    if (!done) {
+        done = true;
+        (void)setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
+    }
+#endif
+}
 
 enum Kind { kPrecision, kQuality, kRecompute };
 
@@ -121,7 +140,10 @@ void Form1::startWork(int kind, const QString& what, std::function<Adopt(const s
     work->watcher = new QFutureWatcher<Adopt>(this);
     connect(work->watcher, &QFutureWatcher<Adopt>::finished, this, [this, work] { workFinished(work); });
     // The work holds what it reads; the window may be gone when it ends.
-    work->watcher->setFuture(QtConcurrent::run([work, run = std::move(run)] { return run(work->cancelled); }));
+    work->watcher->setFuture(QtConcurrent::run([work, run = std::move(run)] {
+        yieldToTheWindow();
+        return run(work->cancelled);
+    }));
     work_.push_back(work);
     showBusy();
 }
@@ -189,7 +211,13 @@ void Form1::startPrecisionWork() {
                 showPrecisionTable();
                 preparedTable_.reset();
             }
-            if (std::exchange(pictureWanted_, false)) showNetworkPicture();
+            // The picture in a pass of its own: the window answers between
+            // the two first paints.
+            if (std::exchange(pictureWanted_, false)) {
+                QTimer::singleShot(0, this, [this, state] {
+                    if (state == snapshot_ && precision_) showNetworkPicture();
+                });
+            }
         };
     });
 }
@@ -206,10 +234,14 @@ void Form1::startQualityWork() {
             if (state != snapshot_) return;
             quality_ = std::move(*check);
             if (auto* picture = qobject_cast<NetworkPictureWindow*>(pictureWindow_.data())) picture->setQuality(&*quality_);
+            // The window in a pass of its own, after the picture's new marks.
             if (std::exchange(qualityWanted_, false)) {
-                preparedQuality_ = rows;
-                showQualityCheck();
-                preparedQuality_.reset();
+                QTimer::singleShot(0, this, [this, state, rows] {
+                    if (state != snapshot_ || !quality_) return;
+                    preparedQuality_ = rows;
+                    showQualityCheck();
+                    preparedQuality_.reset();
+                });
             }
         };
     });
