@@ -66,10 +66,18 @@ std::map<QString, QString> editAndRecompute(Form1& form, const std::string& exam
         editor->recompute();
     }
     if (cancel) form.cancelWork();
-    EXPECT_EQ(form.working(), Form1::backgroundThreshold() < 10 && !cancel) << example;
+    const bool working = Form1::backgroundThreshold() < 10 && !cancel;
+    EXPECT_EQ(form.working(), working) << example;
+    // The busy indicator with its 取消 while the work runs.
+    if (auto* busy = form.findChild<QWidget*>(QStringLiteral("busyIndicator"))) {
+        EXPECT_EQ(!busy->isHidden(), working);
+        EXPECT_EQ(busy->findChild<QPushButton*>(QStringLiteral("cancelWorkButton"))->text(), QStringLiteral("取消"));
+    } else {
+        EXPECT_FALSE(working);
+    }
     settle();
     EXPECT_FALSE(form.working());
-    EXPECT_FALSE(form.findChild<QWidget*>(QStringLiteral("busyIndicator"))->isVisible());
+    if (auto* busy = form.findChild<QWidget*>(QStringLiteral("busyIndicator"))) EXPECT_TRUE(busy->isHidden());
     return fieldTexts(form);
 }
 
