@@ -181,6 +181,8 @@ void Form1::showBusy() {
         auto* cancel = new QPushButton(QStringLiteral("取消"), busy_);
         cancel->setObjectName(QStringLiteral("cancelWorkButton"));
         connect(cancel, &QPushButton::clicked, this, &Form1::cancelWork);
+        cancel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        busy_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
         layout->addWidget(label);
         layout->addWidget(bar);
         layout->addWidget(cancel);
