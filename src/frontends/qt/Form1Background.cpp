@@ -167,6 +167,9 @@ void Form1::cancelWork() {
 }
 
 void Form1::showBusy() {
+    // Made when first needed: a window that never works in the background
+    // keeps its status bar as it was.
+    if (!busy_ && !working()) return;
     if (!busy_) {
         busy_ = new QWidget(statusBar_);
         busy_->setObjectName(QStringLiteral("busyIndicator"));
