@@ -10,6 +10,7 @@
 
 #include <QPointer>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -202,6 +203,17 @@ public:
     // 文件 → 退出 (Ctrl+Q): closes the window, asking first about unsaved
     // changes, and ends the program. 退出计算 (Command2) never asks.
     void quitFromMenu();
+    // Work on a large network (Form1Background.cpp): above this many
+    // triangles every point's precision, the quality check and a
+    // recomputation from the editor run in a worker thread, on a copy of the
+    // computation, with a busy indicator and 取消; at or below it they run at
+    // once, as before. 500 unless lowered (tests do).
+    static void setBackgroundThreshold(int triangles);
+    static int backgroundThreshold();
+    // True while background work runs whose results are still wanted.
+    bool working() const;
+    // 取消: the background work is dropped; the results shown stay as they are.
+    void cancelWork();
 
 public slots:
     // 编辑 → 观测数据: the editor of the current document (Form1Editor.cpp).
@@ -253,6 +265,7 @@ private:
     // A computation from the editor's values, and the editor following the
     // values of any other computation.
     void runFromEditor(const ObservationValues& values);
+    void runEditorValues(const ObservationValues& values);
     void followRecordInEditor();
     // The document's habits (Form1Document.cpp). settleUnsavedChanges asks
     // 保存 / 不保存 / 取消 when there are unsaved changes; false when the
@@ -272,6 +285,20 @@ private:
     // The document's values as far as they can be read: those of the
     // editor while it holds unsaved changes (up to a missing or bad cell).
     ObservationValues documentValues() const;
+    // Background work (Form1Background.cpp). What a piece of work gives back
+    // runs on this thread once it has finished, unless it was cancelled.
+    struct Work;
+    struct Recomputed;
+    using Adopt = std::function<void()>;
+    bool inBackground(int triangles) const;
+    void startWork(int kind, const QString& what, std::function<Adopt(const std::atomic<bool>& cancelled)> work);
+    void workFinished(const std::shared_ptr<Work>& work);
+    void showBusy();
+    std::shared_ptr<const AdjustmentState> snapshot();
+    void startPrecisionWork();
+    void startQualityWork();
+    void startRecomputeWork(const ObservationValues& values);
+    void adoptRecomputed(const ObservationValues& values, Recomputed& result);
 
     AdjustmentState state_;
     WindowFields fields_;
@@ -304,6 +331,14 @@ private:
     bool endingNow_ = false;  // 退出计算: no question
     QLabel* documentLabel_ = nullptr;
     QMenu* recentMenu_ = nullptr;
+    // Background work: running pieces, the copy of the computation they read,
+    // the views waiting for them and the busy indicator in the status bar.
+    std::vector<std::shared_ptr<Work>> work_;
+    std::shared_ptr<const AdjustmentState> snapshot_;
+    bool tableWanted_ = false, pictureWanted_ = false, qualityWanted_ = false;
+    std::shared_ptr<const struct PreparedPrecisionRows> preparedTable_;  // for the table about to open
+    std::shared_ptr<const struct QualityTableRows> preparedQuality_;     // for the check about to open
+    QWidget* busy_ = nullptr;
 };
 
 }  // namespace kestrane

@@ -35,6 +35,14 @@ void Form1::showObservationEditor(int observation) {
 
 void Form1::runFromEditor(const ObservationValues& values) {
     if (running_) return;
+    if (values.triangles && inBackground(*values.triangles)) {
+        startRecomputeWork(values);
+        return;
+    }
+    runEditorValues(values);
+}
+
+void Form1::runEditorValues(const ObservationValues& values) {
     // The views of the last results come back with the new ones.
     const bool table = tableWindow_, picture = pictureWindow_;
     const bool checking = qualityWindow_ && qualityWindow_->isVisible();

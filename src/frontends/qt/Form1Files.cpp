@@ -147,6 +147,7 @@ QStringList Form1::exampleFiles() {
 
 void Form1::runComputation(std::vector<std::string> replayed) {
     if (running_) return;
+    cancelWork();  // it read the computation that is being replaced
     running_ = true;
     markFiguresStale();
     // The views of the last computation no longer apply; a view asked for
@@ -291,8 +292,13 @@ void Form1::exportResults() {
 
 void Form1::showPrecisionTable() {
     if (!requireResults(QStringLiteral("显示"))) return;
+    if (!tableWindow_ && !precision_ && inBackground(state_.triangleCount)) {
+        tableWanted_ = true;
+        return startPrecisionWork();
+    }
     if (!tableWindow_) {
-        auto* window = new PrecisionTableWindow(state_, pointPrecision(), this);
+        auto* window = preparedTable_ ? new PrecisionTableWindow(std::exchange(preparedTable_, nullptr), this)
+                                      : new PrecisionTableWindow(state_, pointPrecision(), this);
         window->setWindowFlag(Qt::Window);
         window->setAttribute(Qt::WA_DeleteOnClose);
         tableWindow_ = window;
@@ -308,6 +314,10 @@ void Form1::showPrecisionTable() {
 
 void Form1::showNetworkPicture() {
     if (!requireResults(QStringLiteral("显示"))) return;
+    if (!pictureWindow_ && !precision_ && inBackground(state_.triangleCount)) {
+        pictureWanted_ = true;
+        return startPrecisionWork();
+    }
     if (!pictureWindow_) {
         auto* window = new NetworkPictureWindow(state_, pointPrecision(), qualityCheck(), this);
         window->setWindowFlag(Qt::Window);

@@ -57,8 +57,12 @@ const QualityCheck& Form1::computeQuality() {
 
 void Form1::showQualityCheck() {
     if (!requireResults(QStringLiteral("检核"))) return;
+    if (!qualityWindow_ && !quality_ && inBackground(state_.triangleCount)) {
+        qualityWanted_ = true;
+        return startQualityWork();
+    }
     if (!qualityWindow_) {
-        auto* window = new QualityWindow(computeQuality(), this);
+        auto* window = new QualityWindow(computeQuality(), std::exchange(preparedQuality_, nullptr), this);
         window->setWindowFlag(Qt::Window);
         window->setAttribute(Qt::WA_DeleteOnClose);
         connect(window, &QualityWindow::printRequested, this, &Form1::printQualityCheck);

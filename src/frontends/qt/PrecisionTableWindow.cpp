@@ -15,8 +15,9 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyleOptionViewItem>
 #include <QSortFilterProxyModel>
-#include <QStandardItemModel>
+#include <QAbstractTableModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -78,59 +79,168 @@ PrecisionTableWindow::PrecisionTableWindow(const AdjustmentState& state, QWidget
 
 PrecisionTableWindow::PrecisionTableWindow(const AdjustmentState& state, const std::vector<PointPrecision>& precision,
                                            QWidget* parent)
+    : PrecisionTableWindow(preparePrecisionRows(state, precision), parent) {}
+
+PrecisionTableWindow::PrecisionTableWindow(std::shared_ptr<const PreparedPrecisionRows> rows, QWidget* parent)
     : QWidget(parent) {
     setObjectName(QStringLiteral("precisionTableWindow"));
     setWindowTitle(QStringLiteral("点位精度表"));
     closeOnEscapeOrCtrlW(this);
-    build(state, precision);
+    build(std::move(rows));
 }
 
-void PrecisionTableWindow::build(const AdjustmentState& state, const std::vector<PointPrecision>& precision) {
-    const auto& header = precisionTableHeader();
-    const auto rows = precisionTableRows(state, precision);
-    model_ = new QStandardItemModel(static_cast<int>(rows.size()), kPrecisionColumnCount, this);
-    QStringList labels;
-    for (const std::string& h : header) labels << QString::fromStdString(h);
-    model_->setHorizontalHeaderLabels(labels);
+namespace {
 
+// The rows of the table as the view reads them: the texts of every result
+// row, kept once, with the numbers the columns sort by. Filling a table of
+// thousands of points costs no more than its conversion to texts.
+class PrecisionRowsModel : public QAbstractTableModel {
+public:
+    PrecisionRowsModel(std::shared_ptr<const PreparedPrecisionRows> rows, QObject* parent)
+        : QAbstractTableModel(parent), rows_(std::move(rows)), texts_(rows_->texts), keys_(rows_->keys),
+          marked_(rows_->marked) {}
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(texts_.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : kPrecisionColumnCount; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        const int r = index.row(), c = index.column();
+        switch (role) {
+        case Qt::DisplayRole: return texts_[static_cast<std::size_t>(r)][c];
+        case kSortRole:
+            if (c == 0) return texts_[static_cast<std::size_t>(r)][c];
+            return keys_[static_cast<std::size_t>(r) * kPrecisionColumnCount + static_cast<std::size_t>(c)];
+        case Qt::TextAlignmentRole:
+            return c == 0 ? QVariant() : QVariant(int(Qt::AlignRight | Qt::AlignVCenter));
+        case Qt::FontRole:
+            if (r == marked_) {
+                QFont bold;
+                bold.setBold(true);
+                return bold;
+            }
+            return {};
+        case Qt::BackgroundRole: return r == marked_ ? QVariant(QBrush(QColor(255, 225, 225))) : QVariant();
+        case Qt::ToolTipRole: return r == marked_ ? QVariant(QStringLiteral("点位中误差最大的点")) : QVariant();
+        default: return {};
+        }
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
+        if (orientation == Qt::Horizontal) return rows_->header.value(section);
+        return section == marked_ ? QStringLiteral("▶ %1").arg(section + 1) : QString::number(section + 1);
+    }
+
+private:
+    std::shared_ptr<const PreparedPrecisionRows> rows_;
+    const std::vector<QStringList>& texts_;
+    const std::vector<double>& keys_;
+    int marked_;
+
+public:
+    // The rows whose texts are the widest of a column: the longest figure
+    // (figures of one column differ only in their number of digits), the
+    // widest name in `metrics`, and the marked row (drawn bold).
+    std::vector<int> widestRows(int column, const QFontMetrics& metrics) const {
+        std::vector<int> rows;
+        if (marked_ >= 0) rows.push_back(marked_);
+        int widest = -1, size = -1;
+        for (int r = 0; r < static_cast<int>(texts_.size()); ++r) {
+            const QString& text = texts_[static_cast<std::size_t>(r)][column];
+            const int s = column == 0 ? metrics.horizontalAdvance(text) : static_cast<int>(text.size());
+            if (s > size) size = s, widest = r;
+        }
+        if (widest >= 0) rows.push_back(widest);
+        return rows;
+    }
+};
+
+// The table's view: a column is as wide as its widest cell, found among a
+// few rows rather than by measuring every cell of thousands of rows.
+class PrecisionView : public QTableView {
+public:
+    using QTableView::QTableView;
+    int sizeHintForColumn(int column) const override {
+        const auto* sorted = qobject_cast<const QSortFilterProxyModel*>(model());
+        const auto* rows = sorted ? dynamic_cast<const PrecisionRowsModel*>(sorted->sourceModel()) : nullptr;
+        if (!rows) return QTableView::sizeHintForColumn(column);
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        int hint = 0;
+        for (const int r : rows->widestRows(column, fontMetrics())) {
+            const QModelIndex index = sorted->mapFromSource(rows->index(r, column));
+            hint = std::max(hint, itemDelegateForIndex(index)->sizeHint(option, index).width());
+        }
+        return hint + (showGrid() ? 1 : 0);
+    }
+};
+
+// The form's weakest point (outer point ceil(n/2)) by name, or B when it is
+// that point.
+QString weakestPointNote(const AdjustmentState& state) {
+    const int n = state.triangleCount;
+    const int m = (n + 1) / 2;  // outer point m = ceil(n/2) carries the weight functions
+    const int row = weakestPointRow(state);
+    if (row >= 0 && row < static_cast<int>(state.pointNames.size())) {
+        return QStringLiteral("最弱点: %1 (外点 %2)").arg(QString::fromStdString(state.pointNames[static_cast<std::size_t>(row)])).arg(m);
+    }
+    // The weakest point is B itself, the closure point of the result rows.
+    const std::size_t b = static_cast<std::size_t>(state.resultRowCount);
+    const QString name = b < state.pointNames.size() ? QString::fromStdString(state.pointNames[b]) : QString();
+    return QStringLiteral("最弱点: %1 (外点 %2，即已知点 B)").arg(name).arg(m);
+}
+
+}  // namespace
+
+std::shared_ptr<const PreparedPrecisionRows> preparePrecisionRows(const AdjustmentState& state,
+                                                                  const std::vector<PointPrecision>& precision) {
+    auto prepared = std::make_shared<PreparedPrecisionRows>();
+    const auto rows = precisionTableRows(state, precision);
+    for (const std::string& h : precisionTableHeader()) prepared->header << QString::fromStdString(h);
+    prepared->texts.reserve(rows.size());
+    prepared->keys.reserve(rows.size() * kPrecisionColumnCount);
+    for (const auto& row : rows) {
+        QStringList texts;
+        for (int c = 0; c < kPrecisionColumnCount; ++c) {
+            const QString text = QString::fromStdString(row[static_cast<std::size_t>(c)]);
+            texts << text;
+            // Numbers sort as numbers; a figure that could not be computed
+            // sorts below every number.
+            prepared->keys.push_back(c == 0                ? 0
+                                     : text.isEmpty()      ? -std::numeric_limits<double>::infinity()
+                                                           : text.toDouble());
+        }
+        prepared->texts.push_back(texts);
+    }
+    int& marked = prepared->marked;
     float largest = -1;
     for (std::size_t i = 0; i < precision.size(); ++i) {
         const PointPrecision& p = precision[i];
         if (!p.known && p.positionComputable() && p.positionError > largest) {
             largest = p.positionError;
-            marked_ = static_cast<int>(i);
+            marked = static_cast<int>(i);
         }
     }
+    if (rows.empty()) {
+        prepared->note = QStringLiteral("没有完成的计算");
+        return prepared;
+    }
+    const QString largestNote = marked >= 0 ? QStringLiteral("点位中误差最大的点: %1 (mp = %2 毫米)")
+                                                  .arg(prepared->texts[static_cast<std::size_t>(marked)][0],
+                                                       prepared->texts[static_cast<std::size_t>(marked)][7])
+                                            : QStringLiteral("没有可计算点位精度的待定点");
+    prepared->note = QStringLiteral("▶ ") + weakestPointNote(state) + QStringLiteral("；") + largestNote;
+    return prepared;
+}
 
-    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-        for (int c = 0; c < kPrecisionColumnCount; ++c) {
-            const QString text = QString::fromStdString(rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
-            auto* item = new QStandardItem(text);
-            item->setEditable(false);
-            if (c == 0) {
-                item->setData(text, kSortRole);
-            } else {
-                // Numbers sort as numbers; a figure that could not be computed
-                // sorts below every number.
-                item->setData(text.isEmpty() ? -std::numeric_limits<double>::infinity() : text.toDouble(), kSortRole);
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            }
-            if (r == marked_) {
-                QFont bold = item->font();
-                bold.setBold(true);
-                item->setFont(bold);
-                item->setBackground(QColor(255, 225, 225));
-                item->setToolTip(QStringLiteral("点位中误差最大的点"));
-            }
-            model_->setItem(r, c, item);
-        }
-        model_->setHeaderData(r, Qt::Vertical, r == marked_ ? QStringLiteral("▶ %1").arg(r + 1) : QString::number(r + 1));
-    }
+void PrecisionTableWindow::build(std::shared_ptr<const PreparedPrecisionRows> rows) {
+    marked_ = rows->marked;
+    const QString note = rows->note;
+    model_ = new PrecisionRowsModel(std::move(rows), this);
 
     sorted_ = new QSortFilterProxyModel(this);
     sorted_->setSourceModel(model_);
     sorted_->setSortRole(kSortRole);
-    view_ = new QTableView(this);
+    view_ = new PrecisionView(this);
     view_->setObjectName(QStringLiteral("precisionTable"));
     view_->setModel(sorted_);
     view_->setSortingEnabled(true);
@@ -141,13 +251,7 @@ void PrecisionTableWindow::build(const AdjustmentState& state, const std::vector
 
     note_ = new QLabel(this);
     note_->setObjectName(QStringLiteral("markedPointNote"));
-    if (marked_ >= 0) {
-        note_->setText(QStringLiteral("▶ 点位中误差最大的点: %1 (mp = %2 毫米)")
-                           .arg(QString::fromStdString(rows[static_cast<std::size_t>(marked_)][0]),
-                                QString::fromStdString(rows[static_cast<std::size_t>(marked_)][7])));
-    } else {
-        note_->setText(rows.empty() ? QStringLiteral("没有完成的计算") : QStringLiteral("没有可计算点位精度的待定点"));
-    }
+    note_->setText(note);
     auto* printButton = new QPushButton(QStringLiteral("打印..."), this);
     printButton->setObjectName(QStringLiteral("printTableButton"));
     connect(printButton, &QPushButton::clicked, this, &PrecisionTableWindow::print);

@@ -4,7 +4,10 @@
 // into a spreadsheet; the table prints from here.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
+
+#include <memory>
 
 #include <vector>
 
@@ -14,7 +17,7 @@
 class QLabel;
 class QPrinter;
 class QSortFilterProxyModel;
-class QStandardItemModel;
+class QAbstractTableModel;
 class QTableView;
 
 namespace kestrane {
@@ -27,6 +30,20 @@ struct DrawnText;
 // quotes doubled. (The precision table and the quality check copy so.)
 QString selectionAsTabText(const QTableView& view);
 
+// The texts of a precision table ready for its window, with the numbers its
+// columns sort by, the row with the largest mp (or -1) and the marker line.
+// Made from the computation in any thread, so that a large table is
+// prepared away from the window.
+struct PreparedPrecisionRows {
+    QStringList header;
+    std::vector<QStringList> texts;
+    std::vector<double> keys;  // row by row, kPrecisionColumnCount a row
+    int marked = -1;
+    QString note;
+};
+std::shared_ptr<const PreparedPrecisionRows> preparePrecisionRows(const AdjustmentState& state,
+                                                                  const std::vector<PointPrecision>& precision);
+
 class PrecisionTableWindow : public QWidget {
     Q_OBJECT
 public:
@@ -35,6 +52,8 @@ public:
     // From a completed computation and its precision rows.
     PrecisionTableWindow(const AdjustmentState& state, const std::vector<PointPrecision>& precision,
                          QWidget* parent = nullptr);
+    // From rows prepared beforehand.
+    explicit PrecisionTableWindow(std::shared_ptr<const PreparedPrecisionRows> rows, QWidget* parent = nullptr);
 
     QTableView* table() const { return view_; }
     // The texts of a row in the order of the view (after sorting).
@@ -58,11 +77,11 @@ signals:
     void pointChosen(int row, const QString& name);
 
 private:
-    void build(const AdjustmentState& state, const std::vector<PointPrecision>& precision);
+    void build(std::shared_ptr<const PreparedPrecisionRows> rows);
     // The pages of printTo, with every font and text recorded.
     void paintPages(QPrinter& printer, DrawnText& drawn) const;
 
-    QStandardItemModel* model_ = nullptr;
+    QAbstractTableModel* model_ = nullptr;
     QSortFilterProxyModel* sorted_ = nullptr;
     QTableView* view_ = nullptr;
     QLabel* note_ = nullptr;

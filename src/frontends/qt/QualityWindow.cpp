@@ -10,8 +10,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyleOptionViewItem>
 #include <QSortFilterProxyModel>
-#include <QStandardItemModel>
+#include <QAbstractTableModel>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -65,14 +66,87 @@ QString sideModelText(const QualityCheck& q) {
 
 }  // namespace
 
+// The rows of a table as they were added, read by the view as it draws: a
+// check of thousands of observations fills without one item per cell.
+class QualityRows : public QAbstractTableModel {
+public:
+    using Row = QualityRow;
+    QualityRows(const QStringList& header, QObject* parent) : QAbstractTableModel(parent), header_(header) {}
+
+    // Rows are added unseen; shown() tells the views once they are all in.
+    void add(Row row) { rows_.push_back(std::move(row)); }
+    void shown() {
+        beginResetModel();
+        endResetModel();
+    }
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : static_cast<int>(header_.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        const Row& row = rows_[static_cast<std::size_t>(index.row())];
+        const int c = index.column();
+        switch (role) {
+        case Qt::DisplayRole: return row.texts.value(c);
+        case kSortRole: return c < row.keys.size() ? row.keys[c] : QVariant(row.texts.value(c));
+        case kFlagRole: return row.flagged;
+        case kIdRole: return row.id;
+        case Qt::TextAlignmentRole:
+            return c > 0 && row.keys.value(c).typeId() == QMetaType::Double ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter))
+                                                                             : QVariant();
+        case Qt::ForegroundRole: return row.flagged ? QVariant(QBrush(kFlagText)) : QVariant();
+        case Qt::BackgroundRole: return row.flagged ? QVariant(QBrush(kFlagBackground)) : QVariant();
+        case Qt::FontRole:
+            if (row.strong) {
+                QFont bold;
+                bold.setBold(true);
+                return bold;
+            }
+            return {};
+        case Qt::ToolTipRole: return row.tip.isEmpty() ? QVariant() : QVariant(row.tip);
+        default: return {};
+        }
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole) return header_.value(section);
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+
+    // The rows whose texts are the widest of a column: the longest text (the
+    // texts of a column differ in their number of characters, the names in
+    // their numbers) and every row drawn bold.
+    std::vector<int> widestRows(int column) const {
+        std::vector<int> rows;
+        int widest = -1, size = -1;
+        for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+            const Row& row = rows_[static_cast<std::size_t>(r)];
+            if (row.strong) rows.push_back(r);
+            if (row.texts.value(column).size() > size) size = static_cast<int>(row.texts.value(column).size()), widest = r;
+        }
+        if (widest >= 0) rows.push_back(widest);
+        return rows;
+    }
+
+private:
+    QStringList header_;
+    std::vector<Row> rows_;
+};
+
+// The rows of the four tables of a check, made anywhere (a worker thread
+// included) and shown by the window.
+struct QualityTableRows {
+    std::vector<QualityRows::Row> conditions, observations, sides, points;
+    int conditionFlags = 0, blunders = 0;
+};
 
 // ---------------------------------------------------------------------------
 
 QualityTable::QualityTable(const QString& objectName, const QStringList& header, QWidget* parent)
     : QTableView(parent) {
     setObjectName(objectName);
-    model_ = new QStandardItemModel(0, static_cast<int>(header.size()), this);
-    model_->setHorizontalHeaderLabels(header);
+    model_ = new QualityRows(header, this);
     sorted_ = new QSortFilterProxyModel(this);
     sorted_->setSourceModel(model_);
     sorted_->setSortRole(kSortRole);
@@ -92,35 +166,32 @@ QualityTable::QualityTable(const QString& objectName, const QStringList& header,
 
 void QualityTable::addRow(const QStringList& texts, const QVariantList& keys, bool flagged, bool strong,
                           const QString& tip, int id) {
-    const int row = model_->rowCount();
-    QList<QStandardItem*> items;
-    for (int c = 0; c < texts.size(); ++c) {
-        auto* item = new QStandardItem(texts[c]);
-        item->setEditable(false);
-        item->setData(c < keys.size() ? keys[c] : QVariant(texts[c]), kSortRole);
-        item->setData(flagged, kFlagRole);
-        item->setData(id, kIdRole);
-        if (c > 0 && keys.value(c).typeId() == QMetaType::Double) {
-            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        }
-        if (flagged) {
-            item->setForeground(kFlagText);
-            item->setBackground(kFlagBackground);
-        }
-        if (strong) {
-            QFont bold = item->font();
-            bold.setBold(true);
-            item->setFont(bold);
-        }
-        if (!tip.isEmpty()) item->setToolTip(tip);
-        items << item;
+    model_->add({texts, keys, flagged, strong, tip, id});
+}
+
+int QualityTable::sizeHintForColumn(int column) const {
+    // A few rows measured instead of every cell of thousands of rows.
+    if (model_->rowCount() <= 1000) return QTableView::sizeHintForColumn(column);
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    int hint = 0;
+    for (const int r : model_->widestRows(column)) {
+        const QModelIndex index = sorted_->mapFromSource(model_->index(r, column));
+        hint = std::max(hint, itemDelegateForIndex(index)->sizeHint(option, index).width());
     }
-    model_->insertRow(row, items);
+    return hint + (showGrid() ? 1 : 0);
+}
+
+void QualityTable::setRows(std::vector<QualityRow> rows) {
+    for (auto& row : rows) model_->add(std::move(row));
 }
 
 void QualityTable::finish() {
+    model_->shown();
     resizeColumnsToContents();
-    resizeRowsToContents();
+    // Rows of one line each: measured when there are few, otherwise the
+    // height of the font (measuring tens of thousands would stop the window).
+    if (model_->rowCount() <= 1000) resizeRowsToContents();
 }
 
 int QualityTable::rowCount() const { return sorted_->rowCount(); }
@@ -142,7 +213,10 @@ void QualityTable::copySelection() const {
 
 // ---------------------------------------------------------------------------
 
-QualityWindow::QualityWindow(const QualityCheck& check, QWidget* parent) : QWidget(parent) {
+QualityWindow::QualityWindow(const QualityCheck& check, QWidget* parent) : QualityWindow(check, nullptr, parent) {}
+
+QualityWindow::QualityWindow(const QualityCheck& check, std::shared_ptr<const QualityTableRows> rows, QWidget* parent)
+    : QWidget(parent) {
     setObjectName(QStringLiteral("qualityWindow"));
     setWindowTitle(QStringLiteral("质量检核"));
     auto* layout = new QVBoxLayout(this);
@@ -177,7 +251,7 @@ QualityWindow::QualityWindow(const QualityCheck& check, QWidget* parent) : QWidg
         const bool tooLarge = check.adjustment.statistic > check.adjustment.upper;
         addLine(QStringLiteral("qualityGlobalTest"), qs(globalTestLine(check)),
                 tooLarge ? kAlarm : palette().color(QPalette::WindowText));
-        buildTables(check);
+        buildTables(check, rows ? *rows : *prepareQualityRows(check));
         layout->addWidget(tabs_, 1);
     } else {
         layout->addStretch(1);
@@ -228,38 +302,22 @@ QLabel* QualityWindow::addLine(const QString& objectName, const QString& text, c
     return label;
 }
 
-void QualityWindow::buildTables(const QualityCheck& q) {
-    tabs_ = new QTabWidget(this);
-    tabs_->setObjectName(QStringLiteral("qualityTabs"));
+std::shared_ptr<const QualityTableRows> prepareQualityRows(const QualityCheck& q) {
+    auto rows = std::make_shared<QualityTableRows>();
     const QString seconds = QStringLiteral("秒"), millimetres = QStringLiteral("毫米");
-
-    conditions_ = new QualityTable(
-        QStringLiteral("conditionTable"),
-        {QStringLiteral("条件"), QStringLiteral("闭合差 W"), QStringLiteral("单位"), QStringLiteral("中误差 σW"),
-         QStringLiteral("限差 2σW"), QStringLiteral("标记")},
-        tabs_);
-    int conditionFlags = 0;
     for (std::size_t i = 0; i < q.conditions.size(); ++i) {
         const ConditionCheck& c = q.conditions[i];
-        conditionFlags += c.flag ? 1 : 0;
+        rows->conditionFlags += c.flag ? 1 : 0;
         const QString flag = c.flag ? QStringLiteral("超限") : QString();
-        conditions_->addRow({qs(c.name), figure(c.w, 2), c.sideCondition ? millimetres : seconds, figure(c.sd, 2),
+        rows->conditions.push_back(QualityRows::Row{{qs(c.name), figure(c.w, 2), c.sideCondition ? millimetres : seconds, figure(c.sd, 2),
                              figure(c.limit, 2), flag},
                             {static_cast<int>(i), key(c.w), c.sideCondition ? millimetres : seconds, key(c.sd),
                              key(c.limit), flag},
-                            c.flag, false, c.flag ? QStringLiteral("闭合差超过限差") : QString(), static_cast<int>(i));
+                            c.flag, false, c.flag ? QStringLiteral("闭合差超过限差") : QString(), static_cast<int>(i)});
     }
-    conditions_->finish();
-
-    observations_ = new QualityTable(
-        QStringLiteral("observationTable"),
-        {QStringLiteral("观测值"), QStringLiteral("改正数 v"), QStringLiteral("单位"), QStringLiteral("多余观测分量 r"),
-         QStringLiteral("w"), QStringLiteral("∇"), QStringLiteral("MDB"), QStringLiteral("标记")},
-        tabs_);
-    int blunders = 0;
     for (std::size_t i = 0; i < q.observations.size(); ++i) {
         const ObservationCheck& o = q.observations[i];
-        blunders += o.blunder ? 1 : 0;
+        rows->blunders += o.blunder ? 1 : 0;
         QStringList flags;
         if (o.blunder) flags << QStringLiteral("粗差嫌疑");
         if (o.weak) flags << QStringLiteral("检核不足");
@@ -270,11 +328,52 @@ void QualityWindow::buildTables(const QualityCheck& q) {
         else if (o.blunder) tip = QStringLiteral("|w| > 3.29：粗差嫌疑");
         else if (o.weak) tip = QStringLiteral("r < 0.1：此观测值的粗差无法发现");
         const QString unit = o.side ? millimetres : seconds;
-        observations_->addRow({qs(o.name), figure(o.v, 2), unit, figure(o.r, 3), figure(o.w, 2), figure(o.nabla, 2),
+        rows->observations.push_back(QualityRows::Row{{qs(o.name), figure(o.v, 2), unit, figure(o.r, 3), figure(o.w, 2), figure(o.nabla, 2),
                                figure(o.mdb, 2), flag},
                               {static_cast<int>(i), key(o.v), unit, key(o.r), key(o.w), key(o.nabla), key(o.mdb), flag},
-                              o.blunder || o.weak, largest, tip, o.observation);
+                              o.blunder || o.weak, largest, tip, o.observation});
     }
+    for (std::size_t i = 0; i < q.sides.size(); ++i) {
+        const SideCheck& s = q.sides[i];
+        const bool weakest = q.weakestSide && *q.weakestSide == i;
+        const QString relative =
+            s.T ? QStringLiteral("1/") + qs(integerText(static_cast<long>(*s.T))) : QStringLiteral("—");
+        // 1/T sorts by its size: the weakest side (smallest T) largest.
+        const QVariant relativeKey = s.T && *s.T > 0 ? QVariant(1.0 / *s.T) : QVariant(-std::numeric_limits<double>::infinity());
+        const QString flag = weakest ? QStringLiteral("最弱边") : QString();
+        rows->sides.push_back(QualityRows::Row{{qs(s.name), figure(s.length, 4), figure(s.sdMm, 2), relative, flag},
+                       {static_cast<int>(i), key(s.length), key(s.sdMm), relativeKey, flag}, false, weakest,
+                       weakest ? QStringLiteral("相对中误差最大的边") : QString(), s.side});
+    }
+    for (std::size_t i = 0; i < q.points.size(); ++i) {
+        const PointCheck& p = q.points[i];
+        const bool largest = q.largestDifference && *q.largestDifference == i;
+        const QString flag = largest ? QStringLiteral("差值最大") : QString();
+        rows->points.push_back(QualityRows::Row{{qs(p.name), figure(p.X, 4), figure(p.Y, 4), figure(p.dXmm, 2), figure(p.dYmm, 2), flag},
+                        {static_cast<int>(i), key(p.X), key(p.Y), key(p.dXmm), key(p.dYmm), flag}, false, largest,
+                        largest ? QStringLiteral("与所示座标相差最大的点") : QString(), static_cast<int>(i)});
+    }
+    return rows;
+}
+
+void QualityWindow::buildTables(const QualityCheck& q, QualityTableRows rows) {
+    tabs_ = new QTabWidget(this);
+    tabs_->setObjectName(QStringLiteral("qualityTabs"));
+
+    conditions_ = new QualityTable(
+        QStringLiteral("conditionTable"),
+        {QStringLiteral("条件"), QStringLiteral("闭合差 W"), QStringLiteral("单位"), QStringLiteral("中误差 σW"),
+         QStringLiteral("限差 2σW"), QStringLiteral("标记")},
+        tabs_);
+    conditions_->setRows(std::move(rows.conditions));
+    conditions_->finish();
+
+    observations_ = new QualityTable(
+        QStringLiteral("observationTable"),
+        {QStringLiteral("观测值"), QStringLiteral("改正数 v"), QStringLiteral("单位"), QStringLiteral("多余观测分量 r"),
+         QStringLiteral("w"), QStringLiteral("∇"), QStringLiteral("MDB"), QStringLiteral("标记")},
+        tabs_);
+    observations_->setRows(std::move(rows.observations));
     observations_->finish();
     connect(observations_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         if (observations_->rowFlagged(index.row())) emit observationActivated(observations_->rowId(index.row()));
@@ -284,42 +383,24 @@ void QualityWindow::buildTables(const QualityCheck& q) {
                               {QStringLiteral("边"), QStringLiteral("平差边长 (米)"), QStringLiteral("中误差 (毫米)"),
                                QStringLiteral("相对中误差"), QStringLiteral("标记")},
                               tabs_);
-    for (std::size_t i = 0; i < q.sides.size(); ++i) {
-        const SideCheck& s = q.sides[i];
-        const bool weakest = q.weakestSide && *q.weakestSide == i;
-        const QString relative =
-            s.T ? QStringLiteral("1/") + qs(integerText(static_cast<long>(*s.T))) : QStringLiteral("—");
-        // 1/T sorts by its size: the weakest side (smallest T) largest.
-        const QVariant relativeKey = s.T && *s.T > 0 ? QVariant(1.0 / *s.T) : QVariant(-std::numeric_limits<double>::infinity());
-        const QString flag = weakest ? QStringLiteral("最弱边") : QString();
-        sides_->addRow({qs(s.name), figure(s.length, 4), figure(s.sdMm, 2), relative, flag},
-                       {static_cast<int>(i), key(s.length), key(s.sdMm), relativeKey, flag}, false, weakest,
-                       weakest ? QStringLiteral("相对中误差最大的边") : QString(), s.side);
-    }
+    sides_->setRows(std::move(rows.sides));
     sides_->finish();
 
     points_ = new QualityTable(QStringLiteral("pointTable"),
                                {QStringLiteral("点名"), QStringLiteral("严密平差 X (米)"), QStringLiteral("严密平差 Y (米)"),
                                 QStringLiteral("ΔX (毫米)"), QStringLiteral("ΔY (毫米)"), QStringLiteral("标记")},
                                tabs_);
-    for (std::size_t i = 0; i < q.points.size(); ++i) {
-        const PointCheck& p = q.points[i];
-        const bool largest = q.largestDifference && *q.largestDifference == i;
-        const QString flag = largest ? QStringLiteral("差值最大") : QString();
-        points_->addRow({qs(p.name), figure(p.X, 4), figure(p.Y, 4), figure(p.dXmm, 2), figure(p.dYmm, 2), flag},
-                        {static_cast<int>(i), key(p.X), key(p.Y), key(p.dXmm), key(p.dYmm), flag}, false, largest,
-                        largest ? QStringLiteral("与所示座标相差最大的点") : QString(), static_cast<int>(i));
-    }
+    points_->setRows(std::move(rows.points));
     points_->finish();
 
-    tabs_->addTab(conditions_, conditionFlags ? QStringLiteral("闭合差 (%1 超限)").arg(conditionFlags)
+    tabs_->addTab(conditions_, rows.conditionFlags ? QStringLiteral("闭合差 (%1 超限)").arg(rows.conditionFlags)
                                               : QStringLiteral("闭合差"));
-    tabs_->addTab(observations_, blunders ? QStringLiteral("观测值 (%1 粗差嫌疑)").arg(blunders)
+    tabs_->addTab(observations_, rows.blunders ? QStringLiteral("观测值 (%1 粗差嫌疑)").arg(rows.blunders)
                                           : QStringLiteral("观测值"));
     tabs_->addTab(sides_, QStringLiteral("边长精度"));
     tabs_->addTab(points_, QStringLiteral("严密平差座标"));
     // The suspects first when there are any, the largest |w| in sight.
-    if (blunders > 0) {
+    if (rows.blunders > 0) {
         tabs_->setCurrentWidget(observations_);
         if (q.largestW) observations_->scrollTo(observations_->model()->index(static_cast<int>(*q.largestW), 0));
     }

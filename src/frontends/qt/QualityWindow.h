@@ -11,16 +11,35 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <memory>
+#include <vector>
+
 #include "frontends/qt/PrecisionTableWindow.h"
 #include "state/QualityFigures.h"
 
 class QLabel;
 class QSortFilterProxyModel;
-class QStandardItemModel;
 class QTabWidget;
 class QVBoxLayout;
 
 namespace kestrane {
+
+class QualityRows;
+struct QualityTableRows;
+
+// One row of a table of the check: its texts, the keys it sorts by (numbers
+// sort as numbers), red when flagged, bold when strong, a tooltip and an id.
+struct QualityRow {
+    QStringList texts;
+    QVariantList keys;
+    bool flagged = false, strong = false;
+    QString tip;
+    int id = 0;
+};
+
+// The rows of the check's tables, made from the check in any thread so that
+// a large check is prepared away from the window.
+std::shared_ptr<const QualityTableRows> prepareQualityRows(const QualityCheck& check);
 
 // One sortable table of the check.
 class QualityTable : public QTableView {
@@ -32,6 +51,9 @@ public:
     // numbers); `flagged` marks it red, `strong` bold; `id` is kept with it.
     void addRow(const QStringList& texts, const QVariantList& keys, bool flagged, bool strong = false,
                 const QString& tip = QString(), int id = 0);
+    int sizeHintForColumn(int column) const override;
+    // Rows made beforehand, as addRow would add them.
+    void setRows(std::vector<QualityRow> rows);
     void finish();
 
     int rowCount() const;
@@ -42,7 +64,7 @@ public:
     void copySelection() const;
 
 private:
-    QStandardItemModel* model_ = nullptr;
+    QualityRows* model_ = nullptr;
     QSortFilterProxyModel* sorted_ = nullptr;
 };
 
@@ -50,6 +72,8 @@ class QualityWindow : public QWidget {
     Q_OBJECT
 public:
     explicit QualityWindow(const QualityCheck& check, QWidget* parent = nullptr);
+    // With the rows of its tables prepared beforehand (nullptr: made here).
+    QualityWindow(const QualityCheck& check, std::shared_ptr<const QualityTableRows> rows, QWidget* parent = nullptr);
 
     // The verdict as shown, and whether it is shown in red (flags counted).
     QString verdictText() const;
@@ -74,7 +98,7 @@ signals:
     void printRequested();
 
 private:
-    void buildTables(const QualityCheck& check);
+    void buildTables(const QualityCheck& check, QualityTableRows rows);
     QLabel* addLine(const QString& objectName, const QString& text, const QColor& colour, bool bold = false);
 
     QVBoxLayout* summary_ = nullptr;

@@ -1,0 +1,309 @@
+// The window's work on large networks: every point's precision (the table
+// and the picture), the quality check and a recomputation from the editor
+// run in a worker thread on a copy of the computation, while the window
+// keeps answering. The form gets the final field texts of a recomputation on
+// its own thread; 取消 drops the work and leaves the results shown.
+#include <QFutureWatcher>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+#include <map>
+#include <utility>
+#include <variant>
+
+#include "adjustment/PointPrecision.h"
+#include "adjustment/QualityCheck.h"
+#include "driver/ComputationDriver.h"
+#include "driver/TypedAnswers.h"
+#include "frontends/qt/Form1.h"
+#include "frontends/qt/NetworkPictureWindow.h"
+#include "frontends/qt/ObservationEditor.h"
+#include "frontends/qt/PrecisionTableWindow.h"
+#include "frontends/qt/QualityWindow.h"
+#include "prompting/ReplayingPrompt.h"
+
+namespace kestrane {
+
+namespace {
+
+int threshold = 500;
+
+// The worker gives way to the window's thread when the cores are busy: on
+// Linux a thread has a niceness of its own (raised once, for good: the pool's
+// threads run nothing else).
+void yieldToTheWindow() {
+#ifdef __linux__
+    static thread_local bool done = false;
+    if (!done) {
+        done = true;
+        (void)setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 10);
+    }
+#endif
+}
+
+enum Kind { kPrecision, kQuality, kRecompute };
+
+// The prompts of a computation in a worker thread: nobody is there to answer.
+// A prompt past the replayed values, a message (a refused value, a fault) or
+// cancelling abandons the run; the window then runs it again where the user
+// can answer.
+class UnattendedPrompt : public PromptService {
+public:
+    explicit UnattendedPrompt(const std::atomic<bool>& cancelled) : cancelled_(cancelled) {}
+    std::optional<std::string> ask(const std::string&, const std::string&) override {
+        needsUser = !cancelled_;
+        return std::nullopt;
+    }
+    void showMessage(const std::string&) override { needsUser = true; }
+    bool confirmAbandon() override { return true; }
+    bool needsUser = false;
+
+private:
+    const std::atomic<bool>& cancelled_;
+};
+
+// The last text of every field and caption written by the run.
+class FieldTexts : public FieldObserver {
+public:
+    void textChanged(const std::string& name, const std::string& value) override { texts[name] = value; }
+    void captionChanged(const std::string& name, const std::string& value) override { captions[name] = value; }
+    std::map<std::string, std::string> texts, captions;
+};
+
+// The accepted values of the run, in order, told again to the window's
+// record once the run is taken.
+class EntryLog : public EntryRecorder {
+public:
+    void accepted(EntryItem item, double value) override { log.emplace_back(std::pair(item, value)); }
+    void acceptedName(const std::string& name) override { log.emplace_back(name); }
+    void withdrawn(EntryItem x, EntryItem y) override { log.emplace_back(std::pair(x, y)); }
+    void tellTo(EntryRecorder& record) const {
+        for (const auto& entry : log) {
+            if (const auto* value = std::get_if<std::pair<EntryItem, double>>(&entry)) {
+                record.accepted(value->first, value->second);
+            } else if (const auto* name = std::get_if<std::string>(&entry)) {
+                record.acceptedName(*name);
+            } else {
+                const auto& items = std::get<std::pair<EntryItem, EntryItem>>(entry);
+                record.withdrawn(items.first, items.second);
+            }
+        }
+    }
+    std::vector<std::variant<std::pair<EntryItem, double>, std::string, std::pair<EntryItem, EntryItem>>> log;
+};
+
+}  // namespace
+
+struct Form1::Work {
+    int kind;
+    QString what;
+    std::atomic<bool> cancelled{false};
+    QFutureWatcher<Adopt>* watcher = nullptr;
+};
+
+struct Form1::Recomputed {
+    AdjustmentState state;
+    FieldTexts fields;
+    EntryLog entries;
+    bool taken = false;  // completed with no question for the user
+};
+
+void Form1::setBackgroundThreshold(int triangles) { threshold = triangles; }
+int Form1::backgroundThreshold() { return threshold; }
+
+bool Form1::inBackground(int triangles) const { return triangles > threshold; }
+
+bool Form1::working() const {
+    return std::any_of(work_.begin(), work_.end(), [](const auto& work) { return !work->cancelled; });
+}
+
+std::shared_ptr<const AdjustmentState> Form1::snapshot() {
+    if (!snapshot_) snapshot_ = std::make_shared<const AdjustmentState>(state_);
+    return snapshot_;
+}
+
+void Form1::startWork(int kind, const QString& what, std::function<Adopt(const std::atomic<bool>&)> run) {
+    auto work = std::make_shared<Work>();
+    work->kind = kind;
+    work->what = what;
+    work->watcher = new QFutureWatcher<Adopt>(this);
+    connect(work->watcher, &QFutureWatcher<Adopt>::finished, this, [this, work] { workFinished(work); });
+    // The work holds what it reads; the window may be gone when it ends.
+    work->watcher->setFuture(QtConcurrent::run([work, run = std::move(run)] {
+        yieldToTheWindow();
+        return run(work->cancelled);
+    }));
+    work_.push_back(work);
+    showBusy();
+}
+
+void Form1::workFinished(const std::shared_ptr<Work>& work) {
+    work_.erase(std::remove(work_.begin(), work_.end(), work), work_.end());
+    work->watcher->deleteLater();
+    if (!work->cancelled) {
+        const Adopt adopt = work->watcher->result();
+        showBusy();
+        if (adopt) adopt();
+    }
+    showBusy();
+}
+
+void Form1::cancelWork() {
+    for (const auto& work : work_) work->cancelled = true;
+    tableWanted_ = pictureWanted_ = qualityWanted_ = false;
+    snapshot_.reset();
+    showBusy();
+}
+
+void Form1::showBusy() {
+    // Made when first needed: a window that never works in the background
+    // keeps its status bar as it was.
+    if (!busy_ && !working()) return;
+    if (!busy_) {
+        busy_ = new QWidget(statusBar_);
+        busy_->setObjectName(QStringLiteral("busyIndicator"));
+        auto* layout = new QHBoxLayout(busy_);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* label = new QLabel(busy_);
+        label->setObjectName(QStringLiteral("busyText"));
+        auto* bar = new QProgressBar(busy_);
+        bar->setRange(0, 0);  // turns while the work runs: its length is not known
+        bar->setMaximumWidth(120);
+        bar->setTextVisible(false);
+        auto* cancel = new QPushButton(QStringLiteral("取消"), busy_);
+        cancel->setObjectName(QStringLiteral("cancelWorkButton"));
+        connect(cancel, &QPushButton::clicked, this, &Form1::cancelWork);
+        cancel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        busy_->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+        layout->addWidget(label);
+        layout->addWidget(bar);
+        layout->addWidget(cancel);
+        statusBar_->addPermanentWidget(busy_);
+    }
+    QString what;
+    for (const auto& work : work_) {
+        if (!work->cancelled) what = work->what;
+    }
+    busy_->findChild<QLabel*>(QStringLiteral("busyText"))->setText(what);
+    busy_->setVisible(!what.isEmpty());
+}
+
+void Form1::startPrecisionWork() {
+    for (const auto& work : work_) {
+        if (work->kind == kPrecision && !work->cancelled) return;  // the views wait for the same rows
+    }
+    auto state = snapshot();
+    startWork(kPrecision, QStringLiteral("正在计算点位精度…"), [this, state](const std::atomic<bool>&) -> Adopt {
+        auto precision = std::make_shared<std::vector<PointPrecision>>(computePointPrecision(*state));
+        // The table's texts too: thousands of rows are not converted in the window.
+        auto table = preparePrecisionRows(*state, *precision);
+        return [this, state, precision, table] {
+            if (state != snapshot_) return;  // of a computation since replaced
+            precision_ = std::move(*precision);
+            if (std::exchange(tableWanted_, false)) {
+                preparedTable_ = table;
+                showPrecisionTable();
+                preparedTable_.reset();
+            }
+            // The picture in a pass of its own: the window answers between
+            // the two first paints.
+            if (std::exchange(pictureWanted_, false)) {
+                QTimer::singleShot(0, this, [this, state] {
+                    if (state == snapshot_ && precision_) showNetworkPicture();
+                });
+            }
+        };
+    });
+}
+
+void Form1::startQualityWork() {
+    for (const auto& work : work_) {
+        if (work->kind == kQuality && !work->cancelled) return;
+    }
+    auto state = snapshot();
+    startWork(kQuality, QStringLiteral("正在进行质量检核…"), [this, state](const std::atomic<bool>&) -> Adopt {
+        auto check = std::make_shared<QualityCheck>(checkQuality(*state));
+        auto rows = prepareQualityRows(*check);
+        return [this, state, check, rows] {
+            if (state != snapshot_) return;
+            quality_ = std::move(*check);
+            if (auto* picture = qobject_cast<NetworkPictureWindow*>(pictureWindow_.data())) picture->setQuality(&*quality_);
+            // The window in a pass of its own, after the picture's new marks.
+            if (std::exchange(qualityWanted_, false)) {
+                QTimer::singleShot(0, this, [this, state, rows] {
+                    if (state != snapshot_ || !quality_) return;
+                    preparedQuality_ = rows;
+                    showQualityCheck();
+                    preparedQuality_.reset();
+                });
+            }
+        };
+    });
+}
+
+void Form1::startRecomputeWork(const ObservationValues& values) {
+    // A new edit replaces whatever was being computed.
+    cancelWork();
+    auto state = snapshot();
+    std::vector<std::string> answers = typedAnswers(values);
+    startWork(kRecompute, QStringLiteral("正在重新计算…"),
+              [this, state, values, answers](const std::atomic<bool>& cancelled) -> Adopt {
+                  auto result = std::make_shared<Recomputed>();
+                  // As a run in the window: from the last computation, with
+                  // the document's settings.
+                  result->state = *state;
+                  result->state.settings = values.settings;
+                  UnattendedPrompt nobody(cancelled);
+                  ReplayingPrompt replayed(nobody, answers);
+                  WindowFields fields;
+                  fields.setObserver(&result->fields);
+                  Services io{replayed, fields, &result->entries};
+                  const RunResult run = kestrane::Command1_Click(result->state, io);
+                  fields.setObserver(nullptr);
+                  result->taken = run.outcome == RunOutcome::Completed && !nobody.needsUser;
+                  return [this, values, result] { adoptRecomputed(values, *result); };
+              });
+}
+
+void Form1::adoptRecomputed(const ObservationValues& values, Recomputed& result) {
+    if (running_) return;
+    // A run that needs the user (a refused value, a fault, a missing value)
+    // is run again here, where its prompts and messages can be seen.
+    if (!result.taken) return runEditorValues(values);
+    const bool table = tableWindow_, picture = pictureWindow_;
+    const bool checking = qualityWindow_ && qualityWindow_->isVisible();
+    for (QPointer<QWidget>* window : {&tableWindow_, &pictureWindow_, &qualityWindow_}) {
+        if (*window) (*window)->close();
+        *window = nullptr;
+    }
+    precision_.reset();
+    quality_.reset();
+    snapshot_.reset();
+    settings_ = values.settings;
+    record_.clear();
+    record_.setSettings(settings_);
+    result.entries.tellTo(record_);
+    state_ = std::move(result.state);
+    for (const auto& [name, text] : result.fields.texts) fields_.setText(name, text);
+    for (const auto& [name, caption] : result.fields.captions) fields_.setCaption(name, caption);
+    recovery_->discard();
+    followRecordInEditor();
+    // The views of the last results come back with the new ones.
+    if (state_.complete && checking) showQualityCheck();
+    if (state_.complete && table) showPrecisionTable();
+    if (state_.complete && picture) showNetworkPicture();
+    if (editor_) editor_->raise();
+}
+
+}  // namespace kestrane

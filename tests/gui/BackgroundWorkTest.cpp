@@ -1,0 +1,165 @@
+// Work on large networks in the background (the threshold lowered so that
+// small examples take that path): a recomputation from the editor gives the
+// form the same texts as one run at once, a new edit replaces the work, 取消
+// leaves the last results; and the precision table's marker line names the
+// form's weakest point beside the point with the largest mp.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QThreadPool>
+
+#include <map>
+
+#include "GuiTestSupport.h"
+#include "NetworkFixture.h"
+#include "driver/ComputationDriver.h"
+#include "frontends/qt/Form1.h"
+#include "frontends/qt/ObservationEditor.h"
+#include "frontends/qt/PrecisionTableWindow.h"
+#include "frontends/qt/QualityWindow.h"
+#include "adjustment/QualityCheck.h"
+#include "adjustment/PointPrecision.h"
+#include "results/PrecisionTable.h"
+
+namespace {
+
+using namespace kestrane;
+using namespace kestrane::test;
+
+// Every piece of work ended and its results taken.
+void settle() {
+    QThreadPool::globalInstance()->waitForDone();
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+std::map<QString, QString> fieldTexts(const Form1& form) {
+    std::map<QString, QString> texts;
+    for (QLineEdit* field : form.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
+        texts[field->objectName()] = field->text();
+    return texts;
+}
+
+struct Threshold {
+    explicit Threshold(int n) : before(Form1::backgroundThreshold()) { Form1::setBackgroundThreshold(n); }
+    ~Threshold() { Form1::setBackgroundThreshold(before); }
+    int before;
+};
+
+// Opens an example and recomputes it from the editor after each edit of the
+// first side (its value plus the millimetres given); cancels the work when
+// asked. Returns the field texts once every piece of work has ended.
+std::map<QString, QString> editAndRecompute(Form1& form, const std::string& example, const std::vector<int>& edits,
+                                            bool cancel, std::map<QString, QString>* opened = nullptr) {
+    form.setRecoveryFolder(QString::fromStdString(scratchFolder().string()));
+    EXPECT_TRUE(form.openObservationFile(QStringLiteral(KESTRANE_EXAMPLES_DIR "/") + QString::fromStdString(example) +
+                                         QStringLiteral(".kestrane.toml")));
+    if (opened) *opened = fieldTexts(form);
+    form.showObservationEditor();
+    auto* editor = form.findChild<ObservationEditor*>();
+    const CellRef side{EditorGroup::Sides, 0};
+    const double first = editor->document().text(side).toDouble();
+    for (const int mm : edits) {
+        EXPECT_TRUE(editor->edit(side, QString::number(first + mm / 1000.0, 'f', 4)));
+        editor->recompute();
+    }
+    if (cancel) form.cancelWork();
+    const bool working = Form1::backgroundThreshold() < 10 && !cancel;
+    EXPECT_EQ(form.working(), working) << example;
+    // The busy indicator with its 取消 while the work runs.
+    if (auto* busy = form.findChild<QWidget*>(QStringLiteral("busyIndicator"))) {
+        EXPECT_EQ(!busy->isHidden(), working);
+        EXPECT_EQ(busy->findChild<QPushButton*>(QStringLiteral("cancelWorkButton"))->text(), QStringLiteral("取消"));
+    } else {
+        EXPECT_FALSE(working);
+    }
+    settle();
+    EXPECT_FALSE(form.working());
+    if (auto* busy = form.findChild<QWidget*>(QStringLiteral("busyIndicator"))) EXPECT_TRUE(busy->isHidden());
+    return fieldTexts(form);
+}
+
+TEST(BackgroundWork, RecomputesAsAtOnceRestartsOnEditCancelsWithoutTraceAndFillsTheViews) {
+    struct Case {
+        std::string example;
+        std::vector<int> edits;  // millimetres added to s(1), one recomputation each
+        bool cancel;
+    };
+    for (const Case& c : {Case{"awithc-n7-hill", {12}, false}, Case{"aonly-n9", {-7, 25}, false},
+                          Case{"awithb-n12-valley", {3, 5, 9}, false}, Case{"awithb-n5", {40}, true},
+                          Case{"aonly-n8-town", {4, -4}, true}}) {
+        SCOPED_TRACE(c.example);
+        Form1 atOnce;
+        std::map<QString, QString> opened;
+        const auto expected = editAndRecompute(atOnce, c.example, c.edits, false, &opened);
+        ASSERT_NE(expected, opened);  // the edit changes the results
+
+        const Threshold low(2);
+        Form1 form;
+        const auto texts = editAndRecompute(form, c.example, c.edits, c.cancel);
+        EXPECT_EQ(texts, c.cancel ? opened : expected);
+        EXPECT_TRUE(form.state().complete);
+        EXPECT_EQ(form.record().values() == atOnce.record().values(), !c.cancel);
+        // The next computation of the window still runs: the editor's
+        // values once more, the result the same as at once.
+        if (c.cancel) {
+            form.findChild<ObservationEditor*>()->recompute();
+            settle();
+            EXPECT_EQ(fieldTexts(form), expected);
+            continue;
+        }
+        // The table and the check wait for their work; the table then holds
+        // the rows of the computation as it stands.
+        form.showPrecisionTable();
+        form.showQualityCheck();
+        EXPECT_TRUE(form.working());
+        EXPECT_EQ(form.findChild<PrecisionTableWindow*>(), nullptr);
+        settle();
+        auto* table = form.findChild<PrecisionTableWindow*>();
+        ASSERT_NE(table, nullptr);
+        const auto rows = precisionTableRows(atOnce.state(), computePointPrecision(atOnce.state()));
+        ASSERT_EQ(table->table()->model()->rowCount(), static_cast<int>(rows.size()));
+        for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+            QStringList row;
+            for (const std::string& text : rows[static_cast<std::size_t>(r)]) row << QString::fromStdString(text);
+            EXPECT_EQ(table->rowTexts(r), row) << r;
+        }
+        auto* check = form.findChild<QualityWindow*>();
+        ASSERT_NE(check, nullptr);
+        const QualityWindow atOnceCheck(checkQuality(atOnce.state()));
+        for (auto table : {&QualityWindow::conditionTable, &QualityWindow::observationTable, &QualityWindow::sideTable}) {
+            ASSERT_EQ((check->*table)()->rowCount(), (atOnceCheck.*table)()->rowCount());
+            for (int r = 0; r < (check->*table)()->rowCount(); ++r)
+                EXPECT_EQ((check->*table)()->rowTexts(r), (atOnceCheck.*table)()->rowTexts(r)) << r;
+        }
+    }
+}
+
+TEST(BackgroundWork, MarkerLineNamesTheWeakestPointAndTheLargestMp) {
+    struct Case {
+        int n;
+        KnownPointCase known;
+        QString weakest;  // the marker line's first part (B is named Z)
+    };
+    for (const Case& c : {Case{9, KnownPointCase::AOnly, "最弱点: P5 (外点 5)"},
+                          Case{6, KnownPointCase::AWithC, "最弱点: P3 (外点 3)"},
+                          Case{5, KnownPointCase::AWithB, "最弱点: P3 (外点 3)"},
+                          Case{3, KnownPointCase::AWithB, "最弱点: Z (外点 2，即已知点 B)"}}) {
+        SCOPED_TRACE(c.n);
+        fixture::ScriptedPrompt prompt(fixture::answersFor(fixture::randomNetwork(c.n, c.known, 7)));
+        WindowFields window;
+        Services io{prompt, window};
+        AdjustmentState s;
+        ASSERT_EQ(Command1_Click(s, io).outcome, RunOutcome::Completed);
+        PrecisionTableWindow table(s);
+        const int marked = table.markedRow();
+        ASSERT_GE(marked, 0);
+        const QString text = table.findChild<QLabel*>(QStringLiteral("markedPointNote"))->text();
+        EXPECT_EQ(text, QStringLiteral("▶ ") + c.weakest + QStringLiteral("；点位中误差最大的点: %1 (mp = %2 毫米)")
+                                                               .arg(table.rowTexts(marked)[0], table.rowTexts(marked)[7]));
+    }
+}
+
+}  // namespace
