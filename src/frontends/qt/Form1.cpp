@@ -15,12 +15,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStandardPaths>
-<<<<<<< HEAD
 #include <QUndoStack>
-=======
 #include <QStatusBar>
 #include <QStyle>
->>>>>>> stale-fields
 
 #include <algorithm>
 #include <cmath>

@@ -295,10 +295,14 @@ void Form1::adoptRecomputed(const ObservationValues& values, Recomputed& result)
     record_.setSettings(settings_);
     result.entries.tellTo(record_);
     state_ = std::move(result.state);
+    // As a computation in the window: what this one did not write stays
+    // dimmed as the figure of the one before.
+    markFiguresStale();
     for (const auto& [name, text] : result.fields.texts) fields_.setText(name, text);
     for (const auto& [name, caption] : result.fields.captions) fields_.setCaption(name, caption);
     recovery_->discard();
     followRecordInEditor();
+    documentComputed();
     // The views of the last results come back with the new ones.
     if (state_.complete && checking) showQualityCheck();
     if (state_.complete && table) showPrecisionTable();
