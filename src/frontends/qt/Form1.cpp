@@ -366,9 +366,12 @@ void Form1::placeScrollBars() {
     vertical_->setGeometry(roomWidth, top, thickness, std::max(0, roomHeight - top));
     vertical_->setVisible(needY);
     scrollLayout();
+    // Over the scrolled layout, each on a ground of its own.
     for (QWidget* over : {static_cast<QWidget*>(menu), static_cast<QWidget*>(statusBar_),
                           static_cast<QWidget*>(horizontal_), static_cast<QWidget*>(vertical_)}) {
-        if (over) over->raise();
+        if (!over) continue;
+        over->setAutoFillBackground(true);
+        over->raise();
     }
 }
 
