@@ -301,6 +301,15 @@ int weakestPointRow(const AdjustmentState& s) {
     return m <= lastOuterRow(s) ? m : -1;
 }
 
+WeakestPoint weakestPoint(const AdjustmentState& s) {
+    const int row = weakestPointRow(s);
+    // B is the last result row.
+    const int named = row >= 0 ? row : s.triangleCount;
+    WeakestPoint w{weakestOuterPoint(s.triangleCount), {}, row < 0};
+    if (named >= 0 && named < static_cast<int>(s.pointNames.size())) w.name = s.pointNames[static_cast<std::size_t>(named)];
+    return w;
+}
+
 WeightFunctions pointWeightFunctions(const AdjustmentState& s, int row) {
     if (s.knownPointCase() == KnownPointCase::None || s.triangleCount < 3) return {};
     return weightFunctionsOf(s, approximateTraverse(s), row);

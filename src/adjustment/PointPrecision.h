@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "state/AdjustmentState.h"
@@ -55,5 +56,15 @@ PointPrecision pointErrors(float mb, double weightReciprocalX, double weightReci
 // The result row of the weakest point (outer point m of the weight functions
 // the run solved), or -1 when that point is itself a known point.
 int weakestPointRow(const AdjustmentState& state);
+
+// The weakest point as the window names it: outer point m = ⌈n/2⌉, its
+// name, and whether it is the known B (A and B known, so few triangles
+// that B is that outer point).
+struct WeakestPoint {
+    int outerPoint = 0;
+    std::string name;
+    bool knownB = false;
+};
+WeakestPoint weakestPoint(const AdjustmentState& state);
 
 }  // namespace kestrane

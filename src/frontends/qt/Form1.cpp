@@ -284,18 +284,10 @@ bool isWeakestPointField(const QString& name) {
 }  // namespace
 
 QStringList weakestPointNote(const AdjustmentState& state) {
-    const int n = state.triangleCount;
-    if (n < 1) return {};
-    const int row = weakestPointRow(state);
-    // Outer point m = ⌈n/2⌉ of the traverse from A; it is the known B itself
-    // only in a network of so few triangles that B is that outer point.
-    const int m = row >= 0 ? row : (n + 1) / 2;
-    const int nameIndex = row >= 0 ? row : n;
-    const QString name = nameIndex < static_cast<int>(state.pointNames.size())
-                             ? qs(state.pointNames[static_cast<std::size_t>(nameIndex)]).trimmed()
-                             : QString();
-    QStringList note{QStringLiteral("最弱点: %1 (外点 %2)").arg(name).arg(m)};
-    if (row < 0) note << QStringLiteral("该点即已知点 B");
+    if (state.triangleCount < 1) return {};
+    const WeakestPoint weakest = weakestPoint(state);
+    QStringList note{QStringLiteral("最弱点: %1 (外点 %2)").arg(qs(weakest.name).trimmed()).arg(weakest.outerPoint)};
+    if (weakest.knownB) note << QStringLiteral("该点即已知点 B");
     return note;
 }
 

@@ -266,6 +266,17 @@ private:
     // values of any other computation.
     void runFromEditor(const ObservationValues& values);
     void runEditorValues(const ObservationValues& values);
+    // The views open now, brought back with the results of the computation
+    // that replaces these (only when it completed).
+    struct OpenViews {
+        bool table, picture, checking;
+    };
+    OpenViews openViews() const;
+    void reopenViews(const OpenViews& views);
+    // The views of the last computation closed, its results and values
+    // forgotten: a view asked for again is a new one, even before the
+    // closed one is deleted.
+    void forgetLastResults();
     void followRecordInEditor();
     // The document's habits (Form1Document.cpp). settleUnsavedChanges asks
     // 保存 / 不保存 / 取消 when there are unsaved changes; false when the

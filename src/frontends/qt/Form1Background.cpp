@@ -281,18 +281,10 @@ void Form1::adoptRecomputed(const ObservationValues& values, Recomputed& result)
     // A run that needs the user (a refused value, a fault, a missing value)
     // is run again here, where its prompts and messages can be seen.
     if (!result.taken) return runEditorValues(values);
-    const bool table = tableWindow_, picture = pictureWindow_;
-    const bool checking = qualityWindow_ && qualityWindow_->isVisible();
-    for (QPointer<QWidget>* window : {&tableWindow_, &pictureWindow_, &qualityWindow_}) {
-        if (*window) (*window)->close();
-        *window = nullptr;
-    }
-    precision_.reset();
-    quality_.reset();
+    const OpenViews views = openViews();
     snapshot_.reset();
     settings_ = values.settings;
-    record_.clear();
-    record_.setSettings(settings_);
+    forgetLastResults();
     result.entries.tellTo(record_);
     state_ = std::move(result.state);
     // As a computation in the window: what this one did not write stays
@@ -303,11 +295,7 @@ void Form1::adoptRecomputed(const ObservationValues& values, Recomputed& result)
     recovery_->discard();
     followRecordInEditor();
     documentComputed();
-    // The views of the last results come back with the new ones.
-    if (state_.complete && checking) showQualityCheck();
-    if (state_.complete && table) showPrecisionTable();
-    if (state_.complete && picture) showNetworkPicture();
-    if (editor_) editor_->raise();
+    reopenViews(views);
 }
 
 }  // namespace kestrane

@@ -43,9 +43,7 @@ void Form1::runFromEditor(const ObservationValues& values) {
 }
 
 void Form1::runEditorValues(const ObservationValues& values) {
-    // The views of the last results come back with the new ones.
-    const bool table = tableWindow_, picture = pictureWindow_;
-    const bool checking = qualityWindow_ && qualityWindow_->isVisible();
+    const OpenViews views = openViews();
     // The editor's settings are the document's from now on.
     settings_ = values.settings;
     const bool unsaved = hasUnsavedChanges();
@@ -56,13 +54,23 @@ void Form1::runEditorValues(const ObservationValues& values) {
         unsavedElsewhere_ = true;
         documentComputed();
     }
-    if (state_.complete && checking) showQualityCheck();
+    reopenViews(views);
+}
+
+Form1::OpenViews Form1::openViews() const {
+    return {!tableWindow_.isNull(), !pictureWindow_.isNull(), qualityWindow_ && qualityWindow_->isVisible()};
+}
+
+// The views of the last results come back with the new ones, the editor
+// staying in front.
+void Form1::reopenViews(const OpenViews& views) {
+    if (state_.complete && views.checking) showQualityCheck();
     // The closed ones are only deleted later: new windows take their place.
-    if (state_.complete && table) {
+    if (state_.complete && views.table) {
         tableWindow_.clear();
         showPrecisionTable();
     }
-    if (state_.complete && picture) {
+    if (state_.complete && views.picture) {
         pictureWindow_.clear();
         showNetworkPicture();
     }

@@ -150,17 +150,7 @@ void Form1::runComputation(std::vector<std::string> replayed) {
     cancelWork();  // it read the computation that is being replaced
     running_ = true;
     markFiguresStale();
-    // The views of the last computation no longer apply; a view asked for
-    // again is a new one, even before the closed one is deleted.
-    for (QPointer<QWidget>* window : {&tableWindow_, &pictureWindow_, &qualityWindow_}) {
-        if (*window) (*window)->close();
-        *window = nullptr;
-    }
-    precision_.reset();
-    quality_.reset();
-    record_.clear();
-    // The settings of the observations go with them.
-    record_.setSettings(settings_);
+    forgetLastResults();
     state_.settings = settings_;
     // Typed values are kept in the recovery file; replayed ones are in their
     // file already, and go to the recovery file once, when typing starts.
@@ -178,6 +168,18 @@ void Form1::runComputation(std::vector<std::string> replayed) {
     followRecordInEditor();
     documentComputed();
     if (lost_) Command2_Click();
+}
+
+void Form1::forgetLastResults() {
+    for (QPointer<QWidget>* window : {&tableWindow_, &pictureWindow_, &qualityWindow_}) {
+        if (*window) (*window)->close();
+        *window = nullptr;
+    }
+    precision_.reset();
+    quality_.reset();
+    record_.clear();
+    // The settings of the observations go with them.
+    record_.setSettings(settings_);
 }
 
 void Form1::keepRecovery() { keepRecoveryOf(record_.values()); }

@@ -177,16 +177,10 @@ public:
 // The form's weakest point (outer point ceil(n/2)) by name, or B when it is
 // that point.
 QString weakestPointNote(const AdjustmentState& state) {
-    const int n = state.triangleCount;
-    const int m = (n + 1) / 2;  // outer point m = ceil(n/2) carries the weight functions
-    const int row = weakestPointRow(state);
-    if (row >= 0 && row < static_cast<int>(state.pointNames.size())) {
-        return QStringLiteral("最弱点: %1 (外点 %2)").arg(QString::fromStdString(state.pointNames[static_cast<std::size_t>(row)])).arg(m);
-    }
-    // The weakest point is B itself, the closure point of the result rows.
-    const std::size_t b = static_cast<std::size_t>(state.resultRowCount);
-    const QString name = b < state.pointNames.size() ? QString::fromStdString(state.pointNames[b]) : QString();
-    return QStringLiteral("最弱点: %1 (外点 %2，即已知点 B)").arg(name).arg(m);
+    const WeakestPoint weakest = weakestPoint(state);
+    const QString name = QString::fromStdString(weakest.name);
+    return weakest.knownB ? QStringLiteral("最弱点: %1 (外点 %2，即已知点 B)").arg(name).arg(weakest.outerPoint)
+                          : QStringLiteral("最弱点: %1 (外点 %2)").arg(name).arg(weakest.outerPoint);
 }
 
 }  // namespace
