@@ -14,6 +14,7 @@
 #include <QSortFilterProxyModel>
 #include <QAbstractTableModel>
 #include <QTabWidget>
+#include <QThreadPool>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -73,6 +74,11 @@ class QualityRows : public QAbstractTableModel {
 public:
     using Row = QualityRow;
     QualityRows(const QStringList& header, QObject* parent) : QAbstractTableModel(parent), header_(header) {}
+    // Tens of thousands of rows are freed in a worker thread: the window
+    // closes at once.
+    ~QualityRows() override {
+        if (keep_ && keep_.use_count() == 1) QThreadPool::globalInstance()->start([keep = std::move(keep_)]() mutable { keep.reset(); });
+    }
 
     // Rows are added unseen; shown() tells the views once they are all in.
     void add(Row row) {
@@ -137,7 +143,8 @@ public:
         for (int r = 0; r < static_cast<int>(rows_->size()); ++r) {
             const Row& row = (*rows_)[static_cast<std::size_t>(r)];
             if (row.strong) rows.push_back(r);
-            if (row.texts.value(column).size() > size) size = static_cast<int>(row.texts.value(column).size()), widest = r;
+            const int length = column < row.texts.size() ? static_cast<int>(row.texts.at(column).size()) : 0;
+            if (length > size) size = length, widest = r;
         }
         if (widest >= 0) rows.push_back(widest);
         return rows;
