@@ -147,6 +147,12 @@ int main(int argc, char** argv) {
         std::printf("quality window shown      %5lld ms\n", static_cast<long long>(part.restart()));
     }
     std::printf("quality window deleted    %5lld ms\n", static_cast<long long>(part.restart()));
+    if (auto* picture = form.findChild<kestrane::NetworkPictureWindow*>(); picture && picture->isVisible()) {
+        // The picture drawn again, as when the check's marks come in.
+        part.restart();
+        (void)picture->grab();
+        std::printf("picture repainted         %5lld ms\n", static_cast<long long>(part.restart()));
+    }
     {
         const auto precision = kestrane::computePointPrecision(copy);
         part.restart();

@@ -15,6 +15,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <QThreadPool>
 
 #include <fstream>
 #include <map>
@@ -22,6 +23,8 @@
 #include <sstream>
 
 #include "GuiTestSupport.h"
+#include "NetworkFixture.h"
+#include "adjustment/QualityCheck.h"
 #include "files/ObservationFile.h"
 #include "frontends/console/ConsoleFrontEnd.h"
 #include "frontends/qt/Form1.h"
@@ -533,6 +536,51 @@ TEST(SettingsDialog, KeepsAChangeForTheNextComputation) {
     EXPECT_FALSE(form.state().complete);
     EXPECT_EQ(form.settings(), s);
     EXPECT_EQ(form.record().values().settings, s);
+}
+
+}  // namespace
+
+namespace {
+
+// Thousands of rows: the table in sight is filled when the window is made,
+// the others when read or shown, or each in a later pass of the event loop;
+// each shows every row of the check, in the check's order, as a small table
+// does; the window closes with its rows freed elsewhere.
+TEST(QualityWindow, FillsLargeTablesLaterWithEveryRow) {
+    const QualityCheck check = checkQuality(fixture::completedState(fixture::regularNetwork(600, KnownPointCase::AOnly)));
+    ASSERT_FALSE(check.error);
+    ASSERT_GT(check.observations.size(), 1000u);
+    auto* window = new QualityWindow(check);
+    const struct {
+        QualityTable* table;
+        std::size_t rows;
+        std::string first, last;
+    } tables[] = {
+        {window->conditionTable(), check.conditions.size(), check.conditions.front().name, check.conditions.back().name},
+        {window->observationTable(), check.observations.size(), check.observations.front().name,
+         check.observations.back().name},
+        {window->sideTable(), check.sides.size(), check.sides.front().name, check.sides.back().name},
+        {window->pointTable(), check.points.size(), check.points.front().name, check.points.back().name},
+    };
+    EXPECT_TRUE(qobject_cast<QualityTable*>(window->tabs()->currentWidget())->filled());
+    EXPECT_FALSE(window->observationTable()->filled() && window->tabs()->currentWidget() != window->observationTable());
+    // Read before it is shown: filled then.
+    EXPECT_EQ(window->observationTable()->rowCount(), static_cast<int>(check.observations.size()));
+    window->show();
+    for (int i = 0; i < 6; ++i) QApplication::processEvents();
+    for (const auto& t : tables) {
+        EXPECT_TRUE(t.table->filled()) << t.table->objectName().toStdString();
+        ASSERT_EQ(t.table->model()->rowCount(), static_cast<int>(t.rows)) << t.table->objectName().toStdString();
+        EXPECT_EQ(t.table->rowTexts(0)[0].toStdString(), t.first);
+        EXPECT_EQ(t.table->rowTexts(static_cast<int>(t.rows) - 1)[0].toStdString(), t.last);
+    }
+    // The widest text of a column fits its column.
+    QualityTable* observations = window->observationTable();
+    for (int c = 0; c < observations->model()->columnCount() - 1; ++c) {
+        EXPECT_GE(observations->columnWidth(c), observations->fontMetrics().horizontalAdvance(observations->rowTexts(0)[c]));
+    }
+    delete window;
+    QThreadPool::globalInstance()->waitForDone();
 }
 
 }  // namespace

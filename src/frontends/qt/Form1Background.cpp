@@ -256,9 +256,10 @@ void Form1::startRecomputeWork(const ObservationValues& values) {
     // A new edit replaces whatever was being computed.
     cancelWork();
     auto state = snapshot();
-    std::vector<std::string> answers = typedAnswers(values);
     startWork(kRecompute, QStringLiteral("正在重新计算…"),
-              [this, state, values, answers](const std::atomic<bool>& cancelled) -> Adopt {
+              [this, state, values](const std::atomic<bool>& cancelled) -> Adopt {
+                  // The answers of 7n+ values are made here, not in the window.
+                  const std::vector<std::string> answers = typedAnswers(values);
                   auto result = std::make_shared<Recomputed>();
                   // As a run in the window: from the last computation, with
                   // the document's settings.

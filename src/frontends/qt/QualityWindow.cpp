@@ -14,6 +14,8 @@
 #include <QSortFilterProxyModel>
 #include <QAbstractTableModel>
 #include <QTabWidget>
+#include <QThreadPool>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -72,21 +74,36 @@ class QualityRows : public QAbstractTableModel {
 public:
     using Row = QualityRow;
     QualityRows(const QStringList& header, QObject* parent) : QAbstractTableModel(parent), header_(header) {}
+    // Tens of thousands of rows are freed in a worker thread: the window
+    // closes at once.
+    ~QualityRows() override {
+        if (keep_ && keep_.use_count() == 1) QThreadPool::globalInstance()->start([keep = std::move(keep_)]() mutable { keep.reset(); });
+    }
 
     // Rows are added unseen; shown() tells the views once they are all in.
-    void add(Row row) { rows_.push_back(std::move(row)); }
+    void add(Row row) {
+        own_.push_back(std::move(row));
+        widest_.clear();
+    }
+    // Rows prepared elsewhere, read where they are (no copy of thousands of
+    // rows on the window's thread); `keep` holds them.
+    void share(std::shared_ptr<const void> keep, const std::vector<Row>& rows) {
+        keep_ = std::move(keep);
+        rows_ = &rows;
+        widest_.clear();
+    }
     void shown() {
         beginResetModel();
         endResetModel();
     }
     int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+        return parent.isValid() ? 0 : static_cast<int>(rows_->size());
     }
     int columnCount(const QModelIndex& parent = {}) const override {
         return parent.isValid() ? 0 : static_cast<int>(header_.size());
     }
     QVariant data(const QModelIndex& index, int role) const override {
-        const Row& row = rows_[static_cast<std::size_t>(index.row())];
+        const Row& row = (*rows_)[static_cast<std::size_t>(index.row())];
         const int c = index.column();
         switch (role) {
         case Qt::DisplayRole: return row.texts.value(c);
@@ -116,14 +133,18 @@ public:
 
     // The rows whose texts are the widest of a column: the longest text (the
     // texts of a column differ in their number of characters, the names in
-    // their numbers) and every row drawn bold.
-    std::vector<int> widestRows(int column) const {
-        std::vector<int> rows;
+    // their numbers) and every row drawn bold. Found once per column: the
+    // header asks again at every layout.
+    const std::vector<int>& widestRows(int column) const {
+        auto found = widest_.find(column);
+        if (found != widest_.end()) return found->second;
+        std::vector<int>& rows = widest_[column];
         int widest = -1, size = -1;
-        for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
-            const Row& row = rows_[static_cast<std::size_t>(r)];
+        for (int r = 0; r < static_cast<int>(rows_->size()); ++r) {
+            const Row& row = (*rows_)[static_cast<std::size_t>(r)];
             if (row.strong) rows.push_back(r);
-            if (row.texts.value(column).size() > size) size = static_cast<int>(row.texts.value(column).size()), widest = r;
+            const int length = column < row.texts.size() ? static_cast<int>(row.texts.at(column).size()) : 0;
+            if (length > size) size = length, widest = r;
         }
         if (widest >= 0) rows.push_back(widest);
         return rows;
@@ -131,7 +152,10 @@ public:
 
 private:
     QStringList header_;
-    std::vector<Row> rows_;
+    std::vector<Row> own_;
+    std::shared_ptr<const void> keep_;
+    const std::vector<Row>* rows_ = &own_;
+    mutable std::map<int, std::vector<int>> widest_;
 };
 
 // The rows of the four tables of a check, made anywhere (a worker thread
@@ -186,7 +210,28 @@ void QualityTable::setRows(std::vector<QualityRow> rows) {
     for (auto& row : rows) model_->add(std::move(row));
 }
 
+void QualityTable::shareRows(std::shared_ptr<const void> keep, const std::vector<QualityRow>& rows) {
+    model_->share(std::move(keep), rows);
+}
+
+void QualityTable::finishLater() {
+    // A few rows are shown at once; thousands wait until the table is shown
+    // or read, or until the window's thread has a pass of its own for them.
+    if (model_->rowCount() <= 1000) return finish();
+    pending_ = true;
+}
+
+void QualityTable::fill() const {
+    if (pending_) const_cast<QualityTable*>(this)->finish();
+}
+
+void QualityTable::showEvent(QShowEvent* event) {
+    fill();
+    QTableView::showEvent(event);
+}
+
 void QualityTable::finish() {
+    pending_ = false;
     model_->shown();
     resizeColumnsToContents();
     // Rows of one line each: measured when there are few, otherwise the
@@ -194,19 +239,30 @@ void QualityTable::finish() {
     if (model_->rowCount() <= 1000) resizeRowsToContents();
 }
 
-int QualityTable::rowCount() const { return sorted_->rowCount(); }
+int QualityTable::rowCount() const {
+    fill();
+    return sorted_->rowCount();
+}
 
 QStringList QualityTable::rowTexts(int viewRow) const {
+    fill();
     QStringList texts;
     for (int c = 0; c < sorted_->columnCount(); ++c) texts << sorted_->index(viewRow, c).data(Qt::DisplayRole).toString();
     return texts;
 }
 
-bool QualityTable::rowFlagged(int viewRow) const { return sorted_->index(viewRow, 0).data(kFlagRole).toBool(); }
+bool QualityTable::rowFlagged(int viewRow) const {
+    fill();
+    return sorted_->index(viewRow, 0).data(kFlagRole).toBool();
+}
 
-int QualityTable::rowId(int viewRow) const { return sorted_->index(viewRow, 0).data(kIdRole).toInt(); }
+int QualityTable::rowId(int viewRow) const {
+    fill();
+    return sorted_->index(viewRow, 0).data(kIdRole).toInt();
+}
 
 void QualityTable::copySelection() const {
+    fill();
     const QString text = selectionText();
     if (!text.isEmpty()) QApplication::clipboard()->setText(text);
 }
@@ -251,7 +307,7 @@ QualityWindow::QualityWindow(const QualityCheck& check, std::shared_ptr<const Qu
         const bool tooLarge = check.adjustment.statistic > check.adjustment.upper;
         addLine(QStringLiteral("qualityGlobalTest"), qs(globalTestLine(check)),
                 tooLarge ? kAlarm : palette().color(QPalette::WindowText));
-        buildTables(check, rows ? *rows : *prepareQualityRows(check));
+        buildTables(check, rows ? std::move(rows) : prepareQualityRows(check));
         layout->addWidget(tabs_, 1);
     } else {
         layout->addStretch(1);
@@ -356,7 +412,8 @@ std::shared_ptr<const QualityTableRows> prepareQualityRows(const QualityCheck& q
     return rows;
 }
 
-void QualityWindow::buildTables(const QualityCheck& q, QualityTableRows rows) {
+void QualityWindow::buildTables(const QualityCheck& q, std::shared_ptr<const QualityTableRows> prepared) {
+    const QualityTableRows& rows = *prepared;
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("qualityTabs"));
 
@@ -365,16 +422,16 @@ void QualityWindow::buildTables(const QualityCheck& q, QualityTableRows rows) {
         {QStringLiteral("条件"), QStringLiteral("闭合差 W"), QStringLiteral("单位"), QStringLiteral("中误差 σW"),
          QStringLiteral("限差 2σW"), QStringLiteral("标记")},
         tabs_);
-    conditions_->setRows(std::move(rows.conditions));
-    conditions_->finish();
+    conditions_->shareRows(prepared, rows.conditions);
+    conditions_->finishLater();
 
     observations_ = new QualityTable(
         QStringLiteral("observationTable"),
         {QStringLiteral("观测值"), QStringLiteral("改正数 v"), QStringLiteral("单位"), QStringLiteral("多余观测分量 r"),
          QStringLiteral("w"), QStringLiteral("∇"), QStringLiteral("MDB"), QStringLiteral("标记")},
         tabs_);
-    observations_->setRows(std::move(rows.observations));
-    observations_->finish();
+    observations_->shareRows(prepared, rows.observations);
+    observations_->finishLater();
     connect(observations_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         if (observations_->rowFlagged(index.row())) emit observationActivated(observations_->rowId(index.row()));
     });
@@ -383,15 +440,15 @@ void QualityWindow::buildTables(const QualityCheck& q, QualityTableRows rows) {
                               {QStringLiteral("边"), QStringLiteral("平差边长 (米)"), QStringLiteral("中误差 (毫米)"),
                                QStringLiteral("相对中误差"), QStringLiteral("标记")},
                               tabs_);
-    sides_->setRows(std::move(rows.sides));
-    sides_->finish();
+    sides_->shareRows(prepared, rows.sides);
+    sides_->finishLater();
 
     points_ = new QualityTable(QStringLiteral("pointTable"),
                                {QStringLiteral("点名"), QStringLiteral("严密平差 X (米)"), QStringLiteral("严密平差 Y (米)"),
                                 QStringLiteral("ΔX (毫米)"), QStringLiteral("ΔY (毫米)"), QStringLiteral("标记")},
                                tabs_);
-    points_->setRows(std::move(rows.points));
-    points_->finish();
+    points_->shareRows(prepared, rows.points);
+    points_->finishLater();
 
     tabs_->addTab(conditions_, rows.conditionFlags ? QStringLiteral("闭合差 (%1 超限)").arg(rows.conditionFlags)
                                               : QStringLiteral("闭合差"));
@@ -402,7 +459,24 @@ void QualityWindow::buildTables(const QualityCheck& q, QualityTableRows rows) {
     // The suspects first when there are any, the largest |w| in sight.
     if (rows.blunders > 0) {
         tabs_->setCurrentWidget(observations_);
+        observations_->fill();
         if (q.largestW) observations_->scrollTo(observations_->model()->index(static_cast<int>(*q.largestW), 0));
+    }
+    // The table in sight now, the others each in a pass of the event loop of
+    // its own once the window is up.
+    qobject_cast<QualityTable*>(tabs_->currentWidget())->fill();
+    fillNextTable();
+}
+
+void QualityWindow::fillNextTable() {
+    for (QualityTable* table : {conditions_, observations_, sides_, points_}) {
+        if (!table->filled()) {
+            QTimer::singleShot(0, this, [this, table] {
+                table->fill();
+                fillNextTable();
+            });
+            return;
+        }
     }
 }
 

@@ -54,7 +54,14 @@ public:
     int sizeHintForColumn(int column) const override;
     // Rows made beforehand, as addRow would add them.
     void setRows(std::vector<QualityRow> rows);
+    // Rows prepared elsewhere, shown where they are; `keep` holds them.
+    void shareRows(std::shared_ptr<const void> keep, const std::vector<QualityRow>& rows);
     void finish();
+    // As finish(), but a table of thousands of rows is only filled when it
+    // is shown or read, or when fill() is called.
+    void finishLater();
+    void fill() const;
+    bool filled() const { return !pending_; }
 
     int rowCount() const;
     QStringList rowTexts(int viewRow) const;
@@ -63,9 +70,13 @@ public:
     QString selectionText() const { return selectionAsTabText(*this); }
     void copySelection() const;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QualityRows* model_ = nullptr;
     QSortFilterProxyModel* sorted_ = nullptr;
+    bool pending_ = false;
 };
 
 class QualityWindow : public QWidget {
@@ -98,7 +109,8 @@ signals:
     void printRequested();
 
 private:
-    void buildTables(const QualityCheck& check, QualityTableRows rows);
+    void buildTables(const QualityCheck& check, std::shared_ptr<const QualityTableRows> rows);
+    void fillNextTable();
     QLabel* addLine(const QString& objectName, const QString& text, const QColor& colour, bool bold = false);
 
     QVBoxLayout* summary_ = nullptr;
