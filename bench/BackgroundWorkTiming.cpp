@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <iostream>
 
@@ -33,11 +34,19 @@ namespace {
 
 struct Gaps {
     QElapsedTimer clock;
-    qint64 last = 0, largest = 0;
+    qint64 last = 0, largest = 0, begin = 0;
     int ticks = 0;
+    // KESTRANE_BENCH_TRACE: every gap over 40 ms, with when in the step it ended.
+    bool trace = !qEnvironmentVariableIsEmpty("KESTRANE_BENCH_TRACE");
     void tick() {
         ++ticks;
         const qint64 now = clock.elapsed();
+        if (trace && now - last > 40) {
+            timespec mono{};
+            clock_gettime(CLOCK_MONOTONIC, &mono);
+            std::printf("    gap %4lld ms ending at %5lld ms (monotonic %lld.%06ld s)\n", now - last, now - begin,
+                        static_cast<long long>(mono.tv_sec), mono.tv_nsec / 1000);
+        }
         largest = std::max(largest, now - last);
         last = now;
     }
@@ -73,7 +82,7 @@ int main(int argc, char** argv) {
         gaps.largest = 0;
         gaps.ticks = 0;
         const qint64 begin = gaps.clock.elapsed();
-        gaps.last = begin;
+        gaps.last = gaps.begin = begin;
         start();
         while (!done()) QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         for (qint64 until = gaps.clock.elapsed() + 30; gaps.clock.elapsed() < until;) {

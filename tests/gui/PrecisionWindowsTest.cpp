@@ -106,10 +106,17 @@ TEST(PrecisionTableWindow, ShowsEveryResultRowWithTheWeakestPointAsReported) {
 }
 
 TEST(PrecisionTableWindow, SortsNumericallyAndMarksTheLargestPositionError) {
-    const AdjustmentState s = goldenState("aonly-n9");
+    // The widest name is neither the longest nor the first: the name column
+    // is as wide as it, as drawn.
+    const AdjustmentState s = goldenState("aonly-n9", {{"Valley1", "WMWMWMW"}, {"Summit", "iiiiiiiiiiiiiiil"}});
     PrecisionTableWindow window(s);
     QTableView* table = window.table();
     const int rows = table->model()->rowCount();
+    window.show();
+    QApplication::processEvents();
+    for (int r = 0; r < rows; ++r) {
+        EXPECT_GE(table->columnWidth(0), table->fontMetrics().horizontalAdvance(window.rowTexts(r)[0])) << r;
+    }
 
     // The marked row is the one with the largest mp.
     double largest = -1;

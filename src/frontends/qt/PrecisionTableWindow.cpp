@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -140,18 +141,52 @@ public:
     // The rows whose texts are the widest of a column: the longest figure
     // (figures of one column differ only in their number of digits), the
     // widest name in `metrics`, and the marked row (drawn bold).
-    std::vector<int> widestRows(int column, const QFontMetrics& metrics) const {
-        std::vector<int> rows;
+    // Found once per column and font: the header asks at every layout.
+    const std::vector<int>& widestRows(int column, const QFont& font) const {
+        if (font != widestFont_) widest_.clear(), widestFont_ = font;
+        auto found = widest_.find(column);
+        if (found != widest_.end()) return found->second;
+        std::vector<int>& rows = widest_[column];
         if (marked_ >= 0) rows.push_back(marked_);
-        int widest = -1, size = -1;
+        if (column != 0) {
+            int widest = -1, size = -1;
+            for (int r = 0; r < static_cast<int>(texts_.size()); ++r) {
+                const int s = static_cast<int>(texts_[static_cast<std::size_t>(r)][column].size());
+                if (s > size) size = s, widest = r;
+            }
+            if (widest >= 0) rows.push_back(widest);
+            return rows;
+        }
+        // Names: each estimated by the advances of its characters (looked
+        // up once per character), the few widest then measured as drawn.
+        const QFontMetrics metrics(font);
+        QHash<QChar, int> advances;
+        std::vector<std::pair<int, int>> estimates;  // (width, row)
+        estimates.reserve(texts_.size());
         for (int r = 0; r < static_cast<int>(texts_.size()); ++r) {
-            const QString& text = texts_[static_cast<std::size_t>(r)][column];
-            const int s = column == 0 ? metrics.horizontalAdvance(text) : static_cast<int>(text.size());
-            if (s > size) size = s, widest = r;
+            int width = 0;
+            for (const QChar ch : texts_[static_cast<std::size_t>(r)][0]) {
+                auto advance = advances.find(ch);
+                if (advance == advances.end()) advance = advances.insert(ch, metrics.horizontalAdvance(ch));
+                width += *advance;
+            }
+            estimates.emplace_back(width, r);
+        }
+        const std::size_t few = std::min<std::size_t>(estimates.size(), 16);
+        std::partial_sort(estimates.begin(), estimates.begin() + static_cast<std::ptrdiff_t>(few), estimates.end(),
+                          [](const auto& a, const auto& b) { return a.first > b.first; });
+        int widest = -1, size = -1;
+        for (std::size_t k = 0; k < few; ++k) {
+            const int s = metrics.horizontalAdvance(texts_[static_cast<std::size_t>(estimates[k].second)][0]);
+            if (s > size) size = s, widest = estimates[k].second;
         }
         if (widest >= 0) rows.push_back(widest);
         return rows;
     }
+
+private:
+    mutable std::map<int, std::vector<int>> widest_;
+    mutable QFont widestFont_;
 };
 
 // The table's view: a column is as wide as its widest cell, found among a
@@ -166,7 +201,7 @@ public:
         QStyleOptionViewItem option;
         initViewItemOption(&option);
         int hint = 0;
-        for (const int r : rows->widestRows(column, fontMetrics())) {
+        for (const int r : rows->widestRows(column, font())) {
             const QModelIndex index = sorted->mapFromSource(rows->index(r, column));
             hint = std::max(hint, itemDelegateForIndex(index)->sizeHint(option, index).width());
         }
