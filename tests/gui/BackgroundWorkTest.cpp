@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QThreadPool>
+#include <QUndoStack>
 
 #include <map>
 
@@ -56,6 +57,9 @@ std::map<QString, QString> editAndRecompute(Form1& form, const std::string& exam
     form.setRecoveryFolder(QString::fromStdString(scratchFolder().string()));
     EXPECT_TRUE(form.openObservationFile(QStringLiteral(KESTRANE_EXAMPLES_DIR "/") + QString::fromStdString(example) +
                                          QStringLiteral(".kestrane.toml")));
+    // A large file is computed in the background too.
+    EXPECT_EQ(form.working(), Form1::backgroundThreshold() < 10) << example;
+    settle();
     if (opened) *opened = fieldTexts(form);
     form.showObservationEditor();
     auto* editor = form.findChild<ObservationEditor*>();
@@ -98,16 +102,26 @@ TEST(BackgroundWork, RecomputesAsAtOnceRestartsOnEditCancelsWithoutTraceAndFills
 
         const Threshold low(2);
         Form1 form;
-        const auto texts = editAndRecompute(form, c.example, c.edits, c.cancel);
+        std::map<QString, QString> openedInBackground;
+        const auto texts = editAndRecompute(form, c.example, c.edits, c.cancel, &openedInBackground);
+        EXPECT_EQ(openedInBackground, opened);
         EXPECT_EQ(texts, c.cancel ? opened : expected);
         EXPECT_TRUE(form.state().complete);
         EXPECT_EQ(form.record().values() == atOnce.record().values(), !c.cancel);
         // The next computation of the window still runs: the editor's
-        // values once more, the result the same as at once.
+        // values once more, the result the same as at once. Another file
+        // whose opening is cancelled leaves the document as it was.
         if (c.cancel) {
             form.findChild<ObservationEditor*>()->recompute();
             settle();
             EXPECT_EQ(fieldTexts(form), expected);
+            form.findChild<ObservationEditor*>()->undoStack()->setClean();  // no question about the edits
+            const QString document = form.documentFile();
+            ASSERT_TRUE(form.openObservationFile(QStringLiteral(KESTRANE_EXAMPLES_DIR "/aonly-n40-ring.kestrane.toml")));
+            form.cancelWork();
+            settle();
+            EXPECT_EQ(fieldTexts(form), expected);
+            EXPECT_EQ(form.documentFile(), document);
             continue;
         }
         // The table and the check wait for their work; the table then holds

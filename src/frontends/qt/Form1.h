@@ -309,7 +309,16 @@ private:
     void startPrecisionWork();
     void startQualityWork();
     void startRecomputeWork(const ObservationValues& values);
-    void adoptRecomputed(const ObservationValues& values, Recomputed& result);
+    // An observation file of a large network computed in the background; the
+    // window takes the file only when the computation is taken (取消 leaves
+    // the document that was open).
+    void startOpeningWork(const QString& path, const ObservationValues& values, const QString& notice);
+    // Values replayed in the background: `taken` gets the run on this thread.
+    void startReplayWork(const QString& what, const ObservationValues& values, std::function<void(Recomputed&)> taken);
+    void adoptReplayed(const ObservationValues& values, Recomputed& result);
+    // The file becomes the window's document (its name, folder, settings,
+    // how it was read).
+    void takeFile(const QString& path, const AprioriSettings& settings, const QString& notice);
 
     AdjustmentState state_;
     WindowFields fields_;

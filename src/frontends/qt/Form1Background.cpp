@@ -3,6 +3,7 @@
 // run in a worker thread on a copy of the computation, while the window
 // keeps answering. The form gets the final field texts of a recomputation on
 // its own thread; 取消 drops the work and leaves the results shown.
+#include <QFileInfo>
 #include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -253,36 +254,54 @@ void Form1::startQualityWork() {
 }
 
 void Form1::startRecomputeWork(const ObservationValues& values) {
-    // A new edit replaces whatever was being computed.
-    cancelWork();
-    auto state = snapshot();
-    startWork(kRecompute, QStringLiteral("正在重新计算…"),
-              [this, state, values](const std::atomic<bool>& cancelled) -> Adopt {
-                  // The answers of 7n+ values are made here, not in the window.
-                  const std::vector<std::string> answers = typedAnswers(values);
-                  auto result = std::make_shared<Recomputed>();
-                  // As a run in the window: from the last computation, with
-                  // the document's settings.
-                  result->state = *state;
-                  result->state.settings = values.settings;
-                  UnattendedPrompt nobody(cancelled);
-                  ReplayingPrompt replayed(nobody, answers);
-                  WindowFields fields;
-                  fields.setObserver(&result->fields);
-                  Services io{replayed, fields, &result->entries};
-                  const RunResult run = kestrane::Command1_Click(result->state, io);
-                  fields.setObserver(nullptr);
-                  result->taken = run.outcome == RunOutcome::Completed && !nobody.needsUser;
-                  return [this, values, result] { adoptRecomputed(values, *result); };
-              });
+    startReplayWork(QStringLiteral("正在重新计算…"), values, [this, values](Recomputed& result) {
+        // A run that needs the user (a refused value, a fault, a missing
+        // value) is run again here, where its prompts and messages can be
+        // seen.
+        if (!result.taken) return runEditorValues(values);
+        const OpenViews views = openViews();
+        adoptReplayed(values, result);
+        reopenViews(views);
+    });
 }
 
-void Form1::adoptRecomputed(const ObservationValues& values, Recomputed& result) {
-    if (running_) return;
-    // A run that needs the user (a refused value, a fault, a missing value)
-    // is run again here, where its prompts and messages can be seen.
-    if (!result.taken) return runEditorValues(values);
-    const OpenViews views = openViews();
+void Form1::startOpeningWork(const QString& path, const ObservationValues& values, const QString& notice) {
+    startReplayWork(QStringLiteral("正在计算 %1…").arg(QFileInfo(path).fileName()), values,
+                    [this, path, values, notice](Recomputed& result) {
+                        takeFile(path, values.settings, notice);
+                        if (!result.taken) return runComputation(typedAnswers(values));
+                        adoptReplayed(values, result);
+                    });
+}
+
+void Form1::startReplayWork(const QString& what, const ObservationValues& values,
+                            std::function<void(Recomputed&)> taken) {
+    // A new edit or file replaces whatever was being computed.
+    cancelWork();
+    auto state = snapshot();
+    startWork(kRecompute, what, [this, state, values, taken = std::move(taken)](const std::atomic<bool>& cancelled) -> Adopt {
+        // The answers of 7n+ values are made here, not in the window.
+        const std::vector<std::string> answers = typedAnswers(values);
+        auto result = std::make_shared<Recomputed>();
+        // As a run in the window: from the last computation, with the
+        // values' settings.
+        result->state = *state;
+        result->state.settings = values.settings;
+        UnattendedPrompt nobody(cancelled);
+        ReplayingPrompt replayed(nobody, answers);
+        WindowFields fields;
+        fields.setObserver(&result->fields);
+        Services io{replayed, fields, &result->entries};
+        const RunResult run = kestrane::Command1_Click(result->state, io);
+        fields.setObserver(nullptr);
+        result->taken = run.outcome == RunOutcome::Completed && !nobody.needsUser;
+        return [this, result, taken] {
+            if (!running_) taken(*result);
+        };
+    });
+}
+
+void Form1::adoptReplayed(const ObservationValues& values, Recomputed& result) {
     snapshot_.reset();
     settings_ = values.settings;
     forgetLastResults();
@@ -296,7 +315,6 @@ void Form1::adoptRecomputed(const ObservationValues& values, Recomputed& result)
     recovery_->discard();
     followRecordInEditor();
     documentComputed();
-    reopenViews(views);
 }
 
 }  // namespace kestrane

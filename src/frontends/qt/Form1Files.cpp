@@ -199,21 +199,34 @@ bool Form1::openObservationFile(const QString& path) {
         return false;
     }
     if (!settleUnsavedChanges()) return false;
+    const ObservationValues& values = *reading.values;
+    const QString notice = QString::fromStdString(reading.notice);
+    // A large network is computed in the background, a complete one at least:
+    // an unfinished file goes on with the prompts here at once.
+    if (values.triangles && inBackground(*values.triangles) &&
+        values.angles.size() == 3 * static_cast<std::size_t>(*values.triangles)) {
+        startOpeningWork(path, values, notice);
+        return true;
+    }
+    takeFile(path, values.settings, notice);
+    runComputation(typedAnswers(values));
+    return true;
+}
+
+void Form1::takeFile(const QString& path, const AprioriSettings& settings, const QString& notice) {
     // How the file was read (GB18030), or nothing left from another file.
-    if (reading.notice.empty()) {
+    if (notice.isEmpty()) {
         statusBar_->clearMessage();
     } else {
-        statusBar_->showMessage(QString::fromStdString(reading.notice));
+        statusBar_->showMessage(notice);
     }
     lastFolder_ = QFileInfo(path).absolutePath();
     // The file's settings replace the window's; a key it lacks is a default.
-    settings_ = reading.values->settings;
+    settings_ = settings;
     observationFile_ = path;
     documentFile_ = path;
     unsavedElsewhere_ = false;
     rememberRecentFile(path);
-    runComputation(typedAnswers(*reading.values));
-    return true;
 }
 
 QString Form1::chooseSavePath(const QString& title, const QString& name, const QString& filter, const QString& suffix,
