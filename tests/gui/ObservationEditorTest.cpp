@@ -73,10 +73,11 @@ struct OpenEditor {
     QAction* action(const char* name) const { return editor->findChild<QAction*>(name); }
     // Types into a cell as the table's own editor would leave it.
     void type(const char* tableName, int row, int column, const QString& text) const {
-        table(tableName)->item(row, column)->setText(text);
+        EditorModel* cells = table(tableName)->cells();
+        cells->setData(cells->index(row, column), text);
     }
     QString cell(const char* tableName, int row, int column = 0) const {
-        return table(tableName)->item(row, column)->text();
+        return table(tableName)->cellData(row, column).toString();
     }
 };
 
@@ -292,15 +293,17 @@ TEST(ObservationEditorWindow, BadCellIsMarkedAndFullWidthDigitsAreRead) {
                            Bad{"settingsTable", RowWeighting, 0, "best", "定权方式", "定权方式应为"}}) {
         const QString old = e.cell(bad.table, bad.row, bad.column);
         e.type(bad.table, bad.row, bad.column, QString::fromUtf8(bad.text));
-        QTableWidgetItem* item = e.table(bad.table)->item(bad.row, bad.column);
-        EXPECT_EQ(item->text(), bad.text);
-        EXPECT_NE(item->toolTip().indexOf(QString::fromUtf8(bad.why)), -1) << item->toolTip().toStdString();
-        EXPECT_NE(item->background().color(), e.table(bad.table)->item(0, 0)->background().color()) << bad.text;
+        EditorTable* t = e.table(bad.table);
+        auto tip = [&] { return t->cellData(bad.row, bad.column, Qt::ToolTipRole).toString(); };
+        auto background = [&](int row, int column) { return t->cellData(row, column, Qt::BackgroundRole).value<QBrush>(); };
+        EXPECT_EQ(e.cell(bad.table, bad.row, bad.column), bad.text);
+        EXPECT_NE(tip().indexOf(QString::fromUtf8(bad.why)), -1) << tip().toStdString();
+        EXPECT_NE(background(bad.row, bad.column).color(), background(0, 0).color()) << bad.text;
         EXPECT_FALSE(e.action("recomputeAction")->isEnabled()) << bad.text;
         EXPECT_NE(status->text().indexOf(QString::fromUtf8(bad.name)), -1) << status->text().toStdString();
         e.type(bad.table, bad.row, bad.column, old);
-        EXPECT_EQ(item->toolTip().indexOf(QString::fromUtf8(bad.why)), -1) << item->toolTip().toStdString();
-        EXPECT_EQ(item->background(), e.table(bad.table)->item(0, 0)->background()) << bad.text;
+        EXPECT_EQ(tip().indexOf(QString::fromUtf8(bad.why)), -1) << tip().toStdString();
+        EXPECT_EQ(background(bad.row, bad.column), background(0, 0)) << bad.text;
         EXPECT_TRUE(e.action("recomputeAction")->isEnabled()) << bad.text;
     }
     e.type("anglesTable", 1, 1, "５３．０３５０４");  // the same angle, typed full width
@@ -323,8 +326,8 @@ TEST(ObservationEditorWindow, ChangeOfBToZeroIsRefused) {
     EXPECT_EQ(e.editor->undoStack()->count(), 0);
     EXPECT_TRUE(e.action("recomputeAction")->isEnabled());
     // The cells this case does not ask are not editable.
-    EXPECT_FALSE(e.table("networkTable")->item(RowT0, 0)->flags() & Qt::ItemIsEditable);
-    EXPECT_FALSE(e.table("networkTable")->item(RowTriangles, 0)->flags() & Qt::ItemIsEditable);
+    EXPECT_FALSE(e.table("networkTable")->cellFlags(RowT0, 0) & Qt::ItemIsEditable);
+    EXPECT_FALSE(e.table("networkTable")->cellFlags(RowTriangles, 0) & Qt::ItemIsEditable);
     EXPECT_EQ(e.table("sidesTable")->rowCount(), 9);
 }
 
@@ -383,7 +386,8 @@ TEST(ObservationEditorWindow, PasteAColumnOfSides) {
     // A selection is copied as a spreadsheet column, and Delete empties it
     // in one step.
     sides->clearSelection();
-    sides->setRangeSelected(QTableWidgetSelectionRange(1, 0, 2, 0), true);
+    sides->selectionModel()->select(QItemSelection(sides->cells()->index(1, 0), sides->cells()->index(2, 0)),
+                                    QItemSelectionModel::Select);
     key(sides, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), "537.9\n570.1832\n");
     key(sides, Qt::Key_Delete);
@@ -445,7 +449,7 @@ TEST(ObservationEditorWindow, EscClosesOnlyWhenNoCellIsEdited) {
     OpenEditor e(example("aonly-n3"));
     EditorTable* angles = e.table("anglesTable");
     angles->setCurrentCell(0, 0);
-    angles->editItem(angles->item(0, 0));
+    angles->edit(angles->cells()->index(0, 0));
     auto* lineEdit = angles->findChild<QLineEdit*>();
     ASSERT_NE(lineEdit, nullptr);
     key(lineEdit, Qt::Key_Escape);
