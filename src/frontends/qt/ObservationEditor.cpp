@@ -609,11 +609,12 @@ void ObservationEditor::load(const ObservationValues& values) {
 void ObservationEditor::refreshCell(CellRef cell) { table(cell.group)->cells()->refresh(cell.index); }
 
 void ObservationEditor::refreshState() {
-    const QString blocker = document_.blocker();
-    const bool complete = blocker.isEmpty();
+    // One look through every cell when all is there, the usual case.
+    const std::optional<CellRef> gap = document_.firstGap();
+    const bool complete = !gap;
+    const QString blocker = complete ? QString() : document_.blocker();
     recompute_->setEnabled(complete);
     // Going on with the prompts needs a gap, and nothing bad before it.
-    const std::optional<CellRef> gap = document_.firstGap();
     continue_->setEnabled(gap && document_.text(*gap).isEmpty() && gap->group != EditorGroup::Settings);
     status_->setText(complete ? QStringLiteral("所有数值齐全且有效，可以重新计算 (Ctrl+R)。") : blocker);
     QPalette palette = status_->palette();
