@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QUndoStack>
 
 #include <deque>
@@ -73,10 +74,11 @@ struct OpenEditor {
     QAction* action(const char* name) const { return editor->findChild<QAction*>(name); }
     // Types into a cell as the table's own editor would leave it.
     void type(const char* tableName, int row, int column, const QString& text) const {
-        table(tableName)->item(row, column)->setText(text);
+        EditorModel* cells = table(tableName)->cells();
+        cells->setData(cells->index(row, column), text);
     }
     QString cell(const char* tableName, int row, int column = 0) const {
-        return table(tableName)->item(row, column)->text();
+        return table(tableName)->cellData(row, column).toString();
     }
 };
 
@@ -292,15 +294,17 @@ TEST(ObservationEditorWindow, BadCellIsMarkedAndFullWidthDigitsAreRead) {
                            Bad{"settingsTable", RowWeighting, 0, "best", "定权方式", "定权方式应为"}}) {
         const QString old = e.cell(bad.table, bad.row, bad.column);
         e.type(bad.table, bad.row, bad.column, QString::fromUtf8(bad.text));
-        QTableWidgetItem* item = e.table(bad.table)->item(bad.row, bad.column);
-        EXPECT_EQ(item->text(), bad.text);
-        EXPECT_NE(item->toolTip().indexOf(QString::fromUtf8(bad.why)), -1) << item->toolTip().toStdString();
-        EXPECT_NE(item->background().color(), e.table(bad.table)->item(0, 0)->background().color()) << bad.text;
+        EditorTable* t = e.table(bad.table);
+        auto tip = [&] { return t->cellData(bad.row, bad.column, Qt::ToolTipRole).toString(); };
+        auto background = [&](int row, int column) { return t->cellData(row, column, Qt::BackgroundRole).value<QBrush>(); };
+        EXPECT_EQ(e.cell(bad.table, bad.row, bad.column), bad.text);
+        EXPECT_NE(tip().indexOf(QString::fromUtf8(bad.why)), -1) << tip().toStdString();
+        EXPECT_NE(background(bad.row, bad.column).color(), background(0, 0).color()) << bad.text;
         EXPECT_FALSE(e.action("recomputeAction")->isEnabled()) << bad.text;
         EXPECT_NE(status->text().indexOf(QString::fromUtf8(bad.name)), -1) << status->text().toStdString();
         e.type(bad.table, bad.row, bad.column, old);
-        EXPECT_EQ(item->toolTip().indexOf(QString::fromUtf8(bad.why)), -1) << item->toolTip().toStdString();
-        EXPECT_EQ(item->background(), e.table(bad.table)->item(0, 0)->background()) << bad.text;
+        EXPECT_EQ(tip().indexOf(QString::fromUtf8(bad.why)), -1) << tip().toStdString();
+        EXPECT_EQ(background(bad.row, bad.column), background(0, 0)) << bad.text;
         EXPECT_TRUE(e.action("recomputeAction")->isEnabled()) << bad.text;
     }
     e.type("anglesTable", 1, 1, "５３．０３５０４");  // the same angle, typed full width
@@ -323,8 +327,8 @@ TEST(ObservationEditorWindow, ChangeOfBToZeroIsRefused) {
     EXPECT_EQ(e.editor->undoStack()->count(), 0);
     EXPECT_TRUE(e.action("recomputeAction")->isEnabled());
     // The cells this case does not ask are not editable.
-    EXPECT_FALSE(e.table("networkTable")->item(RowT0, 0)->flags() & Qt::ItemIsEditable);
-    EXPECT_FALSE(e.table("networkTable")->item(RowTriangles, 0)->flags() & Qt::ItemIsEditable);
+    EXPECT_FALSE(e.table("networkTable")->cellFlags(RowT0, 0) & Qt::ItemIsEditable);
+    EXPECT_FALSE(e.table("networkTable")->cellFlags(RowTriangles, 0) & Qt::ItemIsEditable);
     EXPECT_EQ(e.table("sidesTable")->rowCount(), 9);
 }
 
@@ -383,7 +387,8 @@ TEST(ObservationEditorWindow, PasteAColumnOfSides) {
     // A selection is copied as a spreadsheet column, and Delete empties it
     // in one step.
     sides->clearSelection();
-    sides->setRangeSelected(QTableWidgetSelectionRange(1, 0, 2, 0), true);
+    sides->selectionModel()->select(QItemSelection(sides->cells()->index(1, 0), sides->cells()->index(2, 0)),
+                                    QItemSelectionModel::Select);
     key(sides, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), "537.9\n570.1832\n");
     key(sides, Qt::Key_Delete);
@@ -445,7 +450,7 @@ TEST(ObservationEditorWindow, EscClosesOnlyWhenNoCellIsEdited) {
     OpenEditor e(example("aonly-n3"));
     EditorTable* angles = e.table("anglesTable");
     angles->setCurrentCell(0, 0);
-    angles->editItem(angles->item(0, 0));
+    angles->edit(angles->cells()->index(0, 0));
     auto* lineEdit = angles->findChild<QLineEdit*>();
     ASSERT_NE(lineEdit, nullptr);
     key(lineEdit, Qt::Key_Escape);
@@ -454,4 +459,47 @@ TEST(ObservationEditorWindow, EscClosesOnlyWhenNoCellIsEdited) {
     EXPECT_FALSE(angles->editing());
     key(angles, Qt::Key_Escape);
     EXPECT_FALSE(e.editor && e.editor->isVisible());
+}
+
+// A value typed in a cell's own line editor reaches the document; the cell
+// then shows it, with its frame and reason when bad, and the table hears of
+// the undo. Every table labels its rows and columns.
+TEST(ObservationEditorWindow, TypedCellsAndLabelsComeFromTheDocument) {
+    OpenEditor e(example("aonly-n8-town"));
+    struct Typed {
+        const char* table;
+        int row, column;
+        const char* text;
+        const char* why;  // "" when good
+    };
+    for (const Typed& c : {Typed{"anglesTable", 2, 1, "abc", "不是数值"}, Typed{"sidesTable", 4, 0, "-1", "边长必须大于 0"},
+                           Typed{"sidesTable", 4, 0, "６１１.６", ""}, Typed{"namesTable", 3, 0, "新点", ""}}) {
+        EditorTable* t = e.table(c.table);
+        const QModelIndex at = t->cells()->index(c.row, c.column);
+        t->setCurrentCell(c.row, c.column);
+        t->edit(at);
+        auto* line = t->findChild<QLineEdit*>();
+        ASSERT_NE(line, nullptr) << c.text;
+        line->setText(QString::fromUtf8(c.text));
+        key(line, Qt::Key_Return);  // committed and closed once the events are handled
+        QApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(e.editor->document().text(t->cellAt(c.row, c.column)), c.text);
+        EXPECT_EQ(at.data(EditorModel::BadRole).toBool(), *c.why != 0) << c.text;
+        EXPECT_NE(at.data(Qt::ToolTipRole).toString().indexOf(QString::fromUtf8(c.why)), -1) << c.text;
+        QSignalSpy changed(t->cells(), &QAbstractItemModel::dataChanged);
+        e.editor->undoStack()->undo();
+        ASSERT_FALSE(changed.isEmpty()) << c.text;
+        EXPECT_FALSE(at.data(EditorModel::BadRole).toBool()) << c.text;
+    }
+    const auto label = [&](const char* table, int section, Qt::Orientation o = Qt::Vertical) {
+        return e.table(table)->cells()->headerData(section, o).toString().toStdString();
+    };
+    EXPECT_EQ(label("anglesTable", 1, Qt::Horizontal), "前进角 b");
+    EXPECT_EQ(label("anglesTable", 7), "8");
+    EXPECT_EQ(label("sidesTable", 15), "s(16)");
+    EXPECT_EQ(label("namesTable", 0), "A");
+    EXPECT_EQ(label("namesTable", e.table("namesTable")->rowCount() - 1), "闭合点");
+    EXPECT_EQ(label("networkTable", RowT0), "T0");
+    EXPECT_EQ(label("settingsTable", RowWeighting), "定权方式");
 }

@@ -31,7 +31,7 @@ namespace {
 const QString kAutoComputeKey = QStringLiteral("editor/autoCompute");
 const QColor kBadColour(255, 205, 205);
 const QColor kNotAskedColour(225, 225, 225);
-constexpr int kBadRole = Qt::UserRole + 1;
+constexpr int kBadRole = EditorModel::BadRole;
 
 // Draws a red frame round a bad cell, seen also when the cell is selected.
 class BadCellFrame : public QStyledItemDelegate {
@@ -358,16 +358,104 @@ std::optional<CellRef> EditorDocument::observationCell(int observation) const {
 
 // ---------------------------------------------------------------------------
 
-EditorTable::EditorTable(ObservationEditor* editor, EditorGroup group)
-    : QTableWidget(editor), editor_(editor), group_(group) {}
+EditorModel::EditorModel(ObservationEditor* editor, EditorGroup group) : editor_(editor), group_(group) {}
 
-CellRef EditorTable::cellAt(int row, int column) const {
+int EditorModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid()) return 0;
+    const EditorDocument& document = editor_->document();
+    return group_ == EditorGroup::Angles ? document.triangles() : document.count(group_);
+}
+
+int EditorModel::columnCount(const QModelIndex& parent) const {
+    if (parent.isValid()) return 0;
+    return group_ == EditorGroup::Angles ? 3 : 1;
+}
+
+CellRef EditorModel::cellAt(int row, int column) const {
     return {group_, group_ == EditorGroup::Angles ? 3 * row + column : row};
 }
 
-std::pair<int, int> EditorTable::place(int index) const {
+std::pair<int, int> EditorModel::place(int index) const {
     if (group_ == EditorGroup::Angles) return {index / 3, index % 3};
     return {index, 0};
+}
+
+QVariant EditorModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount()) return {};
+    const EditorDocument& document = editor_->document();
+    const CellRef cell = cellAt(index.row(), index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole: return document.text(cell);
+    case BadRole: return !document.problem(cell).isEmpty();
+    case Qt::BackgroundRole:
+        if (!document.editable(cell)) return QBrush(kNotAskedColour);
+        if (!document.problem(cell).isEmpty()) return QBrush(kBadColour);
+        return {};
+    case Qt::ToolTipRole: {
+        if (!document.editable(cell)) {
+            return document.asked(cell) ? QStringLiteral("三角形个数不能修改：不同的 n 是一次新的计算。")
+                                        : QStringLiteral("在这种已知点情形下不输入");
+        }
+        if (const QString why = document.problem(cell); !why.isEmpty()) return why;
+        const char* const settingHints[kSettingsRows] = {
+            "秒，大于 0；空着取测角限差", "毫米，大于 0；空着取按限差推算的值", "与毫米数一起给出，不小于 0；可空着",
+            "classic（按限差定权）或 rigorous（严密定权）；空着为 classic"};
+        return cell.group == EditorGroup::Settings ? QString::fromUtf8(settingHints[cell.index]) : QString();
+    }
+    default: return {};
+    }
+}
+
+Qt::ItemFlags EditorModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (editor_->document().editable(cellAt(index.row(), index.column()))) flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool EditorModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable)) return false;
+    // The cell keeps showing the document: an accepted change reaches it
+    // through the undo step, a refused one never does.
+    return editor_->edit(cellAt(index.row(), index.column()), value.toString());
+}
+
+QVariant EditorModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
+    if (orientation == Qt::Horizontal) {
+        if (group_ == EditorGroup::Angles && section >= 0 && section < 3) return QString::fromUtf8(kAngleNames[section]);
+        return QAbstractTableModel::headerData(section, orientation, role);
+    }
+    if (section < 0 || section >= rowCount()) return {};
+    switch (group_) {
+    case EditorGroup::Network: return QString::fromUtf8(kNetworkNames[section]);
+    case EditorGroup::Settings: return QString::fromUtf8(kSettingsNames[section]);
+    case EditorGroup::Angles: return QString::number(section + 1);
+    case EditorGroup::Names:
+        return section == 0 ? QStringLiteral("A") : section == rowCount() - 1 ? QStringLiteral("闭合点") : QString::number(section);
+    case EditorGroup::Sides: return editor_->document().cellName({group_, section}).mid(3);
+    }
+    return {};
+}
+
+void EditorModel::refresh(int index) {
+    const auto [row, column] = place(index);
+    const QModelIndex at = this->index(row, column);
+    emit dataChanged(at, at);
+}
+
+void EditorModel::refreshAll() {
+    if (rowCount() == 0) return;
+    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+// ---------------------------------------------------------------------------
+
+EditorTable::EditorTable(ObservationEditor* editor, EditorGroup group)
+    : QTableView(editor), editor_(editor), model_(new EditorModel(editor, group)) {
+    model_->setParent(this);
+    setModel(model_);
 }
 
 void EditorTable::keyPressEvent(QKeyEvent* event) {
@@ -375,11 +463,11 @@ void EditorTable::keyPressEvent(QKeyEvent* event) {
     // The selection's top left cell, or the current one.
     int top = currentRow(), left = currentColumn();
     int bottom = top, right = left;
-    if (const QList<QTableWidgetSelectionRange> ranges = selectedRanges(); !ranges.isEmpty()) {
-        top = ranges.first().topRow();
-        left = ranges.first().leftColumn();
-        bottom = ranges.first().bottomRow();
-        right = ranges.first().rightColumn();
+    if (const QItemSelection ranges = selectionModel()->selection(); !ranges.isEmpty()) {
+        top = ranges.first().top();
+        left = ranges.first().left();
+        bottom = ranges.first().bottom();
+        right = ranges.first().right();
     }
     if (event->matches(QKeySequence::Paste) && !editing) {
         editor_->paste(this, top, left, QApplication::clipboard()->text());
@@ -390,7 +478,7 @@ void EditorTable::keyPressEvent(QKeyEvent* event) {
         QStringList lines;
         for (int row = top; row <= bottom; ++row) {
             QStringList fields;
-            for (int column = left; column <= right; ++column) fields << (item(row, column) ? item(row, column)->text() : QString());
+            for (int column = left; column <= right; ++column) fields << cellData(row, column).toString();
             lines << fields.join(QLatin1Char('\t'));
         }
         QApplication::clipboard()->setText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
@@ -404,7 +492,7 @@ void EditorTable::keyPressEvent(QKeyEvent* event) {
         editor_->close();
         return;
     }
-    QTableWidget::keyPressEvent(event);
+    QTableView::keyPressEvent(event);
 }
 
 // ---------------------------------------------------------------------------
@@ -478,19 +566,13 @@ void ObservationEditor::build() {
         auto* inner = new QVBoxLayout(box);
         auto* table = new EditorTable(this, entry.group);
         table->setObjectName(QString::fromUtf8(entry.name));
-        table->setColumnCount(entry.group == EditorGroup::Angles ? 3 : 1);
         table->setItemDelegate(new BadCellFrame(table));
-        if (entry.group == EditorGroup::Angles) {
-            table->setHorizontalHeaderLabels({QStringLiteral("求距角 a"), QStringLiteral("前进角 b"), QStringLiteral("中心角 c")});
-        } else {
-            table->horizontalHeader()->hide();
-        }
+        if (entry.group != EditorGroup::Angles) table->horizontalHeader()->hide();
         table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
         // Rows of one height: sizing each to its contents is slow for the
         // 13 000 sides of the largest network.
         table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
         table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
-        connect(table, &QTableWidget::itemChanged, this, [this, table](QTableWidgetItem* item) { cellChanged(table, item); });
         inner->addWidget(table);
         tables_.push_back(table);
         // The network and the settings share the first column.
@@ -515,94 +597,29 @@ EditorTable* ObservationEditor::table(EditorGroup group) const {
 }
 
 void ObservationEditor::load(const ObservationValues& values) {
+    // The tables read their cells from the document when they show them:
+    // only what is on screen is looked at.
+    for (EditorTable* t : tables_) t->cells()->beginReset();
     document_ = EditorDocument(values);
+    for (EditorTable* t : tables_) t->cells()->endReset();
     undo_->clear();
-    fill();
-}
-
-void ObservationEditor::fill() {
-    filling_ = true;
-    const int n = document_.triangles();
-    for (EditorTable* t : tables_) {
-        const EditorGroup group = t->group();
-        const int cells = document_.count(group);
-        t->clearContents();
-        t->setRowCount(group == EditorGroup::Angles ? n : cells);
-        QStringList labels;
-        for (int row = 0; row < t->rowCount(); ++row) {
-            switch (group) {
-            case EditorGroup::Network: labels << QString::fromUtf8(kNetworkNames[row]); break;
-            case EditorGroup::Settings: labels << QString::fromUtf8(kSettingsNames[row]); break;
-            case EditorGroup::Angles: labels << QString::number(row + 1); break;
-            case EditorGroup::Names:
-                labels << (row == 0 ? QStringLiteral("A") : row == cells - 1 ? QStringLiteral("闭合点") : QString::number(row));
-                break;
-            case EditorGroup::Sides:
-                labels << document_.cellName({group, row}).mid(3);
-                break;
-            }
-        }
-        t->setVerticalHeaderLabels(labels);
-        for (int i = 0; i < cells; ++i) {
-            const auto [row, column] = t->place(i);
-            t->setItem(row, column, new QTableWidgetItem);
-        }
-    }
-    filling_ = false;
-    for (const CellRef& cell : document_.order()) refreshCell(cell);
-    for (int row : {RowXc, RowYc, RowT0, RowQa}) refreshCell({EditorGroup::Network, row});
     refreshState();
 }
 
-void ObservationEditor::refreshCell(CellRef cell) {
-    EditorTable* t = table(cell.group);
-    const auto [row, column] = t->place(cell.index);
-    QTableWidgetItem* item = t->item(row, column);
-    if (!item) return;
-    filling_ = true;
-    item->setText(document_.text(cell));
-    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (document_.editable(cell)) flags |= Qt::ItemIsEditable;
-    item->setFlags(flags);
-    const QString why = document_.problem(cell);
-    item->setData(kBadRole, !why.isEmpty());
-    if (!document_.editable(cell)) {
-        item->setBackground(kNotAskedColour);
-        item->setToolTip(document_.asked(cell) ? QStringLiteral("三角形个数不能修改：不同的 n 是一次新的计算。")
-                                               : QStringLiteral("在这种已知点情形下不输入"));
-    } else if (!why.isEmpty()) {
-        item->setBackground(kBadColour);
-        item->setToolTip(why);
-    } else {
-        item->setBackground(QBrush());
-        const char* const settingHints[kSettingsRows] = {
-            "秒，大于 0；空着取测角限差", "毫米，大于 0；空着取按限差推算的值", "与毫米数一起给出，不小于 0；可空着",
-            "classic（按限差定权）或 rigorous（严密定权）；空着为 classic"};
-        item->setToolTip(cell.group == EditorGroup::Settings ? QString::fromUtf8(settingHints[cell.index]) : QString());
-    }
-    filling_ = false;
-}
+void ObservationEditor::refreshCell(CellRef cell) { table(cell.group)->cells()->refresh(cell.index); }
 
 void ObservationEditor::refreshState() {
-    const QString blocker = document_.blocker();
-    const bool complete = blocker.isEmpty();
+    // One look through every cell when all is there, the usual case.
+    const std::optional<CellRef> gap = document_.firstGap();
+    const bool complete = !gap;
+    const QString blocker = complete ? QString() : document_.blocker();
     recompute_->setEnabled(complete);
     // Going on with the prompts needs a gap, and nothing bad before it.
-    const std::optional<CellRef> gap = document_.firstGap();
     continue_->setEnabled(gap && document_.text(*gap).isEmpty() && gap->group != EditorGroup::Settings);
     status_->setText(complete ? QStringLiteral("所有数值齐全且有效，可以重新计算 (Ctrl+R)。") : blocker);
     QPalette palette = status_->palette();
     palette.setColor(QPalette::WindowText, complete ? QColor(Qt::darkGreen) : QColor(Qt::darkRed));
     status_->setPalette(palette);
-}
-
-void ObservationEditor::cellChanged(EditorTable* t, QTableWidgetItem* item) {
-    if (filling_) return;
-    const CellRef cell = t->cellAt(item->row(), item->column());
-    const QString text = item->text();
-    // The cell shows the document until the change is accepted.
-    refreshCell(cell);
-    edit(cell, text);
 }
 
 bool ObservationEditor::edit(CellRef cell, const QString& text) {
@@ -662,8 +679,8 @@ bool ObservationEditor::paste(EditorTable* t, int row, int column, const QString
 
 void ObservationEditor::clearCells(EditorTable* t) {
     std::vector<CellEdit> edits;
-    for (QTableWidgetItem* item : t->selectedItems()) {
-        const CellRef cell = t->cellAt(item->row(), item->column());
+    for (const QModelIndex& index : t->selectionModel()->selectedIndexes()) {
+        const CellRef cell = t->cellAt(index.row(), index.column());
         if (document_.editable(cell) && !document_.text(cell).isEmpty()) edits.push_back({cell, document_.text(cell), {}});
     }
     if (edits.empty()) return;
@@ -726,7 +743,7 @@ void ObservationEditor::select(int observation) {
     EditorTable* t = table(cell->group);
     const auto [row, column] = t->place(cell->index);
     t->setCurrentCell(row, column);
-    t->scrollToItem(t->item(row, column));
+    t->scrollTo(t->cells()->index(row, column));
     t->setFocus();
 }
 

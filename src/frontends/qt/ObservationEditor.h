@@ -4,8 +4,9 @@
 // prompt service as opening a file does.
 #pragma once
 
+#include <QAbstractTableModel>
 #include <QString>
-#include <QTableWidget>
+#include <QTableView>
 #include <QWidget>
 
 #include <functional>
@@ -101,16 +102,59 @@ private:
 
 class ObservationEditor;
 
+// The cells of one group as a table: texts, marks of bad cells with their
+// reasons, and which cells can change, all read from the editor's document
+// when shown. A change typed into a cell goes to the editor as an edit.
+class EditorModel : public QAbstractTableModel {
+public:
+    // Set on a bad cell; the frame round it is drawn from it.
+    static constexpr int BadRole = Qt::UserRole + 1;
+
+    EditorModel(ObservationEditor* editor, EditorGroup group);
+    EditorGroup group() const { return group_; }
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    CellRef cellAt(int row, int column) const;
+    // The row and column of a cell of this group.
+    std::pair<int, int> place(int index) const;
+    // The cell shows the document again.
+    void refresh(int index);
+    void refreshAll();
+    // The document changes as a whole, its cell counts with it.
+    void beginReset() { beginResetModel(); }
+    void endReset() { endResetModel(); }
+
+private:
+    ObservationEditor* editor_;
+    EditorGroup group_;
+};
+
 // One table of the editor; pastes from the clipboard, and Esc closes the
 // editor only when no cell is being edited.
-class EditorTable : public QTableWidget {
+class EditorTable : public QTableView {
     Q_OBJECT
 public:
     EditorTable(ObservationEditor* editor, EditorGroup group);
-    EditorGroup group() const { return group_; }
-    CellRef cellAt(int row, int column) const;
-    // The row and column of a cell of this table.
-    std::pair<int, int> place(int index) const;
+    EditorGroup group() const { return model_->group(); }
+    EditorModel* cells() const { return model_; }
+    CellRef cellAt(int row, int column) const { return model_->cellAt(row, column); }
+    std::pair<int, int> place(int index) const { return model_->place(index); }
+    int rowCount() const { return model_->rowCount(); }
+    int columnCount() const { return model_->columnCount(); }
+    int currentRow() const { return currentIndex().row(); }
+    int currentColumn() const { return currentIndex().column(); }
+    void setCurrentCell(int row, int column) { setCurrentIndex(model_->index(row, column)); }
+    // What a cell shows in the given role (text, tooltip, background,
+    // EditorModel::BadRole), and its flags.
+    QVariant cellData(int row, int column, int role = Qt::DisplayRole) const {
+        return model_->index(row, column).data(role);
+    }
+    Qt::ItemFlags cellFlags(int row, int column) const { return model_->flags(model_->index(row, column)); }
     bool editing() const { return state() == EditingState; }
 
 protected:
@@ -118,7 +162,7 @@ protected:
 
 private:
     ObservationEditor* editor_;
-    EditorGroup group_;
+    EditorModel* model_;
 };
 
 class ObservationEditor : public QWidget {
@@ -165,10 +209,8 @@ protected:
 
 private:
     void build();
-    void fill();
     void refreshCell(CellRef cell);
     void refreshState();
-    void cellChanged(EditorTable* table, QTableWidgetItem* item);
     void refuse(const QString& message);
 
     EditorDocument document_;
@@ -179,7 +221,6 @@ private:
     QAction* continue_ = nullptr;
     QCheckBox* auto_ = nullptr;
     QLabel* status_ = nullptr;
-    bool filling_ = false;
     bool changedByEdit_ = false;
 };
 
