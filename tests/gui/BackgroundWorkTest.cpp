@@ -81,7 +81,9 @@ std::map<QString, QString> editAndRecompute(Form1& form, const std::string& exam
     }
     settle();
     EXPECT_FALSE(form.working());
-    if (auto* busy = form.findChild<QWidget*>(QStringLiteral("busyIndicator"))) EXPECT_TRUE(busy->isHidden());
+    if (auto* busy = form.findChild<QWidget*>(QStringLiteral("busyIndicator"))) {
+        EXPECT_TRUE(busy->isHidden());
+    }
     return fieldTexts(form);
 }
 

@@ -313,8 +313,10 @@ private:
     // window takes the file only when the computation is taken (取消 leaves
     // the document that was open).
     void startOpeningWork(const QString& path, const ObservationValues& values, const QString& notice);
-    // Values replayed in the background: `taken` gets the run on this thread.
-    void startReplayWork(const QString& what, const ObservationValues& values, std::function<void(Recomputed&)> taken);
+    // Values replayed in the background (the editor's first checked as a
+    // file would be): `taken` gets the run on this thread.
+    void startReplayWork(const QString& what, const ObservationValues& values, bool fromEditor,
+                         std::function<void(Recomputed&)> taken);
     void adoptReplayed(const ObservationValues& values, Recomputed& result);
     // The file becomes the window's document (its name, folder, settings,
     // how it was read).

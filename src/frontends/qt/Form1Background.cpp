@@ -114,6 +114,7 @@ struct Form1::Work {
 };
 
 struct Form1::Recomputed {
+    QString refusal;  // why the editor's values cannot be computed
     AdjustmentState state;
     FieldTexts fields;
     EntryLog entries;
@@ -254,7 +255,11 @@ void Form1::startQualityWork() {
 }
 
 void Form1::startRecomputeWork(const ObservationValues& values) {
-    startReplayWork(QStringLiteral("正在重新计算…"), values, [this, values](Recomputed& result) {
+    startReplayWork(QStringLiteral("正在重新计算…"), values, true, [this, values](Recomputed& result) {
+        if (!result.refusal.isEmpty()) {
+            if (editor_) editor_->refuse(result.refusal);
+            return;
+        }
         // A run that needs the user (a refused value, a fault, a missing
         // value) is run again here, where its prompts and messages can be
         // seen.
@@ -266,7 +271,7 @@ void Form1::startRecomputeWork(const ObservationValues& values) {
 }
 
 void Form1::startOpeningWork(const QString& path, const ObservationValues& values, const QString& notice) {
-    startReplayWork(QStringLiteral("正在计算 %1…").arg(QFileInfo(path).fileName()), values,
+    startReplayWork(QStringLiteral("正在计算 %1…").arg(QFileInfo(path).fileName()), values, false,
                     [this, path, values, notice](Recomputed& result) {
                         takeFile(path, values.settings, notice);
                         if (!result.taken) return runComputation(typedAnswers(values));
@@ -274,15 +279,22 @@ void Form1::startOpeningWork(const QString& path, const ObservationValues& value
                     });
 }
 
-void Form1::startReplayWork(const QString& what, const ObservationValues& values,
+void Form1::startReplayWork(const QString& what, const ObservationValues& values, bool fromEditor,
                             std::function<void(Recomputed&)> taken) {
     // A new edit or file replaces whatever was being computed.
     cancelWork();
     auto state = snapshot();
-    startWork(kRecompute, what, [this, state, values, taken = std::move(taken)](const std::atomic<bool>& cancelled) -> Adopt {
+    startWork(kRecompute, what, [this, state, values, fromEditor, taken = std::move(taken)](const std::atomic<bool>& cancelled) -> Adopt {
+        auto result = std::make_shared<Recomputed>();
+        // The editor's values pass the checks of a file first.
+        if (fromEditor) result->refusal = ObservationEditor::lastWord(values);
+        if (!result->refusal.isEmpty()) {
+            return [this, result, taken] {
+                if (!running_) taken(*result);
+            };
+        }
         // The answers of 7n+ values are made here, not in the window.
         const std::vector<std::string> answers = typedAnswers(values);
-        auto result = std::make_shared<Recomputed>();
         // As a run in the window: from the last computation, with the
         // values' settings.
         result->state = *state;

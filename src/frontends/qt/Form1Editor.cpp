@@ -39,6 +39,10 @@ void Form1::runFromEditor(const ObservationValues& values) {
         startRecomputeWork(values);
         return;
     }
+    if (const QString why = ObservationEditor::lastWord(values); !why.isEmpty()) {
+        if (editor_) editor_->refuse(why);
+        return;
+    }
     runEditorValues(values);
 }
 

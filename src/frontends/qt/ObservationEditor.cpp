@@ -703,18 +703,16 @@ void ObservationEditor::refuse(const QString& message) {
     refreshState();
 }
 
-void ObservationEditor::recompute() {
-    if (!document_.complete() || !run_) return;
-    const ObservationValues values = document_.values();
-    // The checks an observation file must pass, as a last word.
+QString ObservationEditor::lastWord(const ObservationValues& values) {
     std::string error;
     const std::optional<std::string> text = observationText(values, error);
     const ObservationReading reading = text ? parseObservations(*text, "观测数据") : ObservationReading{};
-    if (!reading.values) {
-        refuse(QString::fromStdString(text ? reading.message : error));
-        return;
-    }
-    run_(values);
+    return reading.values ? QString() : QString::fromStdString(text ? reading.message : error);
+}
+
+void ObservationEditor::recompute() {
+    if (!document_.complete() || !run_) return;
+    run_(document_.values());
 }
 
 void ObservationEditor::continueEntry() {

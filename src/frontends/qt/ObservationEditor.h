@@ -179,6 +179,13 @@ public:
     // Runs a computation from values: every one replayed, and the prompts
     // going on where they end.
     void setRunner(std::function<void(const ObservationValues&)> run) { run_ = std::move(run); }
+    // The checks an observation file must pass, the last word on values
+    // before they are computed: why they could not be, or "". Safe to call
+    // from any thread.
+    static QString lastWord(const ObservationValues& values);
+    // Tells why the values cannot be computed, in the status line and a
+    // message.
+    void refuse(const QString& message);
 
     // A change of one cell as typed: refused with a message when it would
     // switch the known-point case; otherwise one undo step.
@@ -211,7 +218,6 @@ private:
     void build();
     void refreshCell(CellRef cell);
     void refreshState();
-    void refuse(const QString& message);
 
     EditorDocument document_;
     std::function<void(const ObservationValues&)> run_;
