@@ -29,6 +29,7 @@
 #include "driver/TypedAnswers.h"
 #include "frontends/qt/Form1.h"
 #include "frontends/qt/NetworkPictureWindow.h"
+#include "frontends/qt/NextPass.h"
 #include "frontends/qt/ObservationEditor.h"
 #include "frontends/qt/PrecisionTableWindow.h"
 #include "frontends/qt/QualityWindow.h"
@@ -221,7 +222,7 @@ void Form1::startPrecisionWork() {
             // The picture in a pass of its own: the window answers between
             // the two first paints.
             if (std::exchange(pictureWanted_, false)) {
-                QTimer::singleShot(0, this, [this, state] {
+                inANewPass(this, [this, state] {
                     if (state == snapshot_ && precision_) showNetworkPicture();
                 });
             }
@@ -243,7 +244,7 @@ void Form1::startQualityWork() {
             if (auto* picture = qobject_cast<NetworkPictureWindow*>(pictureWindow_.data())) picture->setQuality(&*quality_);
             // The window in a pass of its own, after the picture's new marks.
             if (std::exchange(qualityWanted_, false)) {
-                QTimer::singleShot(0, this, [this, state, rows] {
+                inANewPass(this, [this, state, rows] {
                     if (state != snapshot_ || !quality_) return;
                     preparedQuality_ = rows;
                     showQualityCheck();

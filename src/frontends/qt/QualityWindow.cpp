@@ -1,6 +1,7 @@
 #include "frontends/qt/QualityWindow.h"
 
 #include "frontends/qt/EnterKey.h"
+#include "frontends/qt/NextPass.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -471,7 +472,7 @@ void QualityWindow::buildTables(const QualityCheck& q, std::shared_ptr<const Qua
 void QualityWindow::fillNextTable() {
     for (QualityTable* table : {conditions_, observations_, sides_, points_}) {
         if (!table->filled()) {
-            QTimer::singleShot(0, this, [this, table] {
+            inANewPass(this, [this, table] {
                 table->fill();
                 fillNextTable();
             });
