@@ -33,6 +33,7 @@ class QStatusBar;
 namespace kestrane {
 
 class ObservationEditor;
+struct ObservationReading;
 
 // A label whose caption wraps at its blanks onto further lines when it is
 // wider than the label, and nowhere else; a caption that still does not fit
@@ -309,14 +310,21 @@ private:
     void startPrecisionWork();
     void startQualityWork();
     void startRecomputeWork(const ObservationValues& values);
-    // An observation file of a large network computed in the background; the
-    // window takes the file only when the computation is taken (取消 leaves
-    // the document that was open).
-    void startOpeningWork(const QString& path, const ObservationValues& values, const QString& notice);
+    // The file of a large network read, and computed, in the background;
+    // the window takes the file only when the work is taken (取消 leaves the
+    // document that was open).
+    void startOpeningWork(const QString& path);
+    // A file read: its refusal told, or the question about unsaved changes
+    // asked, then its values computed (or `computed` taken).
+    bool openReadFile(const QString& path, const ObservationReading& reading, Recomputed* computed);
+    // Complete values of a network above the threshold.
+    bool computedInBackground(const ObservationValues& values) const;
     // Values replayed in the background (the editor's first checked as a
     // file would be): `taken` gets the run on this thread.
     void startReplayWork(const QString& what, const ObservationValues& values, bool fromEditor,
                          std::function<void(Recomputed&)> taken);
+    static void replay(const AdjustmentState& from, const ObservationValues& values, const std::atomic<bool>& cancelled,
+                       Recomputed& result);
     void adoptReplayed(const ObservationValues& values, Recomputed& result);
     // The file becomes the window's document (its name, folder, settings,
     // how it was read).

@@ -3,10 +3,12 @@
 // run in a worker thread on a copy of the computation, while the window
 // keeps answering. The form gets the final field texts of a recomputation on
 // its own thread; 取消 drops the work and leaves the results shown.
+#include <QDir>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -27,9 +29,11 @@
 #include "adjustment/QualityCheck.h"
 #include "driver/ComputationDriver.h"
 #include "driver/TypedAnswers.h"
+#include "files/ObservationFile.h"
 #include "frontends/qt/Form1.h"
 #include "frontends/qt/NetworkPictureWindow.h"
 #include "frontends/qt/NextPass.h"
+#include "frontends/qt/MessageBoxes.h"
 #include "frontends/qt/ObservationEditor.h"
 #include "frontends/qt/PrecisionTableWindow.h"
 #include "frontends/qt/QualityWindow.h"
@@ -271,13 +275,57 @@ void Form1::startRecomputeWork(const ObservationValues& values) {
     });
 }
 
-void Form1::startOpeningWork(const QString& path, const ObservationValues& values, const QString& notice) {
-    startReplayWork(QStringLiteral("正在计算 %1…").arg(QFileInfo(path).fileName()), values, false,
-                    [this, path, values, notice](Recomputed& result) {
-                        takeFile(path, values.settings, notice);
-                        if (!result.taken) return runComputation(typedAnswers(values));
-                        adoptReplayed(values, result);
-                    });
+void Form1::startOpeningWork(const QString& path) {
+    cancelWork();
+    auto state = snapshot();
+    const std::string file = QDir::toNativeSeparators(path).toStdString();
+    startWork(kRecompute, QStringLiteral("正在读取 %1…").arg(QFileInfo(path).fileName()),
+              [this, state, file, path](const std::atomic<bool>& cancelled) -> Adopt {
+                  auto reading = std::make_shared<ObservationReading>(readObservationFile(file));
+                  auto result = std::make_shared<Recomputed>();
+                  if (reading->values && computedInBackground(*reading->values)) {
+                      replay(*state, *reading->values, cancelled, *result);
+                  }
+                  // What the file holds is told, and asked about, here as
+                  // for a small file; a network not computed yet is then.
+                  return [this, path, reading, result] {
+                      if (!running_) openReadFile(path, *reading, result.get());
+                  };
+              });
+}
+
+bool Form1::openReadFile(const QString& path, const ObservationReading& reading, Recomputed* computed) {
+    if (!reading.values) {
+        inform(this, QString::fromStdString(reading.message), QMessageBox::Warning);
+        return false;
+    }
+    if (!settleUnsavedChanges()) return false;
+    const ObservationValues& values = *reading.values;
+    const QString notice = QString::fromStdString(reading.notice);
+    if (computed && computed->taken) {
+        takeFile(path, values.settings, notice);
+        adoptReplayed(values, *computed);
+        return true;
+    }
+    // A large network is computed in the background, a complete one at
+    // least: an unfinished file goes on with the prompts here at once.
+    if (!computed && computedInBackground(values)) {
+        startReplayWork(QStringLiteral("正在计算 %1…").arg(QFileInfo(path).fileName()), values, false,
+                        [this, path, values, notice](Recomputed& result) {
+                            takeFile(path, values.settings, notice);
+                            if (!result.taken) return runComputation(typedAnswers(values));
+                            adoptReplayed(values, result);
+                        });
+        return true;
+    }
+    takeFile(path, values.settings, notice);
+    runComputation(typedAnswers(values));
+    return true;
+}
+
+bool Form1::computedInBackground(const ObservationValues& values) const {
+    return values.triangles && inBackground(*values.triangles) &&
+           values.angles.size() == 3 * static_cast<std::size_t>(*values.triangles);
 }
 
 void Form1::startReplayWork(const QString& what, const ObservationValues& values, bool fromEditor,
@@ -289,29 +337,29 @@ void Form1::startReplayWork(const QString& what, const ObservationValues& values
         auto result = std::make_shared<Recomputed>();
         // The editor's values pass the checks of a file first.
         if (fromEditor) result->refusal = ObservationEditor::lastWord(values);
-        if (!result->refusal.isEmpty()) {
-            return [this, result, taken] {
-                if (!running_) taken(*result);
-            };
-        }
-        // The answers of 7n+ values are made here, not in the window.
-        const std::vector<std::string> answers = typedAnswers(values);
-        // As a run in the window: from the last computation, with the
-        // values' settings.
-        result->state = *state;
-        result->state.settings = values.settings;
-        UnattendedPrompt nobody(cancelled);
-        ReplayingPrompt replayed(nobody, answers);
-        WindowFields fields;
-        fields.setObserver(&result->fields);
-        Services io{replayed, fields, &result->entries};
-        const RunResult run = kestrane::Command1_Click(result->state, io);
-        fields.setObserver(nullptr);
-        result->taken = run.outcome == RunOutcome::Completed && !nobody.needsUser;
+        if (result->refusal.isEmpty()) replay(*state, values, cancelled, *result);
         return [this, result, taken] {
             if (!running_) taken(*result);
         };
     });
+}
+
+void Form1::replay(const AdjustmentState& from, const ObservationValues& values, const std::atomic<bool>& cancelled,
+                   Recomputed& result) {
+    // The answers of 7n+ values are made here, not in the window.
+    const std::vector<std::string> answers = typedAnswers(values);
+    // As a run in the window: from the last computation, with the values'
+    // settings.
+    result.state = from;
+    result.state.settings = values.settings;
+    UnattendedPrompt nobody(cancelled);
+    ReplayingPrompt replayed(nobody, answers);
+    WindowFields fields;
+    fields.setObserver(&result.fields);
+    Services io{replayed, fields, &result.entries};
+    const RunResult run = kestrane::Command1_Click(result.state, io);
+    fields.setObserver(nullptr);
+    result.taken = run.outcome == RunOutcome::Completed && !nobody.needsUser;
 }
 
 void Form1::adoptReplayed(const ObservationValues& values, Recomputed& result) {

@@ -191,26 +191,24 @@ void Form1::keepRecoveryOf(const ObservationValues& values) {
 
 void Form1::setRecoveryFolder(const QString& folder) { recovery_ = std::make_unique<RecoveryFile>(folder); }
 
+namespace {
+
+// A file of more bytes than this for each triangle of the threshold is read
+// in the background (the files this program writes take about 64 bytes a
+// triangle); whether its network is computed there too is decided by its
+// triangles once it is read.
+constexpr qint64 kFileBytesPerTriangle = 40;
+
+}  // namespace
+
 bool Form1::openObservationFile(const QString& path) {
     if (running_) return false;
-    const ObservationReading reading = readObservationFile(QDir::toNativeSeparators(path).toStdString());
-    if (!reading.values) {
-        inform(this, QString::fromStdString(reading.message), QMessageBox::Warning);
-        return false;
-    }
-    if (!settleUnsavedChanges()) return false;
-    const ObservationValues& values = *reading.values;
-    const QString notice = QString::fromStdString(reading.notice);
-    // A large network is computed in the background, a complete one at least:
-    // an unfinished file goes on with the prompts here at once.
-    if (values.triangles && inBackground(*values.triangles) &&
-        values.angles.size() == 3 * static_cast<std::size_t>(*values.triangles)) {
-        startOpeningWork(path, values, notice);
+    // The file of a large network is read in the background as well.
+    if (QFileInfo(path).size() > kFileBytesPerTriangle * backgroundThreshold()) {
+        startOpeningWork(path);
         return true;
     }
-    takeFile(path, values.settings, notice);
-    runComputation(typedAnswers(values));
-    return true;
+    return openReadFile(path, readObservationFile(QDir::toNativeSeparators(path).toStdString()), nullptr);
 }
 
 void Form1::takeFile(const QString& path, const AprioriSettings& settings, const QString& notice) {
