@@ -12,7 +12,9 @@
 #include <QThreadPool>
 #include <QUndoStack>
 
+#include <fstream>
 #include <map>
+#include <tuple>
 
 #include "GuiTestSupport.h"
 #include "NetworkFixture.h"
@@ -151,6 +153,50 @@ TEST(BackgroundWork, RecomputesAsAtOnceRestartsOnEditCancelsWithoutTraceAndFills
                 EXPECT_EQ((check->*table)()->rowTexts(r), (atOnceCheck.*table)()->rowTexts(r)) << r;
         }
     }
+}
+
+// A file read in the background is refused, continued with the prompts or
+// computed exactly as one read at once: the same messages, prompts and
+// fields.
+TEST(BackgroundWork, FilesReadInTheBackgroundAreToldAndContinuedAsAtOnce) {
+    const std::string town = readFile(examplePath("aonly-n8-town"));
+    const auto edited = [&town](const std::string& from, const std::string& to) {
+        std::string text = town;
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
+    struct Case {
+        std::string name, text;
+        std::deque<std::optional<std::string>> answers;
+    };
+    std::deque<std::optional<std::string>> lastSides{"680.0155", "", "555.6098", ""};
+    lastSides.insert(lastSides.end(), 40, std::string());  // the pauses of the results
+    std::map<std::string, std::map<QString, QString>> fields;
+    for (const Case& c : {Case{"refused", edited("triangles = 8", "triangles == 8"), {}},
+                          Case{"unfinished", edited(", 680.0155, 555.6098]", "]"), lastSides},
+                          Case{"complete", town, {}}}) {
+        SCOPED_TRACE(c.name);
+        const std::filesystem::path file = scratchFile(c.name + ".kestrane.toml");
+        std::ofstream(file, std::ios::binary) << c.text;
+        auto open = [&](int threshold) {
+            const Threshold chosen(threshold);
+            Form1 form;
+            form.setRecoveryFolder(QString::fromStdString(scratchFolder().string()));
+            ScriptedDialogs dialogs;
+            dialogs.answers = c.answers;
+            const DialogDriver driver([&dialogs](QWidget* d) { dialogs.handle(d); });
+            form.openObservationFile(QString::fromStdString(file.string()));
+            EXPECT_EQ(form.working(), threshold < 10);
+            settle();
+            return std::tuple(dialogs.messages, dialogs.prompts, fieldTexts(form), form.documentFile());
+        };
+        const auto atOnce = open(Form1::backgroundThreshold());
+        EXPECT_EQ(open(2), atOnce);
+        EXPECT_EQ(std::get<0>(atOnce).empty(), c.name != "refused");
+        EXPECT_EQ(std::get<1>(atOnce).empty(), c.name != "unfinished");
+        fields[c.name] = std::get<2>(atOnce);
+    }
+    EXPECT_EQ(fields["unfinished"], fields["complete"]);
 }
 
 TEST(BackgroundWork, MarkerLineNamesTheWeakestPointAndTheLargestMp) {
