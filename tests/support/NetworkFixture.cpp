@@ -11,8 +11,18 @@
 namespace kestrane::fixture {
 
 namespace {
-
 constexpr double kPi = 3.141592653589793;
+}  // namespace
+
+double distance(Point p, Point q) { return std::hypot(q.x - p.x, q.y - p.y); }
+
+double azimuth(Point from, Point to) {
+    double a = std::atan2(to.y - from.y, to.x - from.x) * 180 / kPi;
+    if (a < 0) a += 360;
+    return a >= 360 ? a - 360 : a;
+}
+
+namespace {
 
 std::string fixed(double v, int decimals) {
     char buffer[64];
@@ -22,20 +32,12 @@ std::string fixed(double v, int decimals) {
 
 std::string packed(double degrees) { return testing::packedText(degrees, 5); }
 
-double azimuth(Point from, Point to) {
-    double a = std::atan2(to.y - from.y, to.x - from.x) * 180 / kPi;
-    if (a < 0) a += 360;
-    return a >= 360 ? a - 360 : a;
-}
-
 // Angle at p between the directions to q and r, decimal degrees.
 double angleAt(Point p, Point q, Point r) {
     double d = std::fabs(std::atan2(q.y - p.y, q.x - p.x) - std::atan2(r.y - p.y, r.x - p.x));
     d = std::fmod(d, 2 * kPi);
     return std::min(d, 2 * kPi - d) * 180 / kPi;
 }
-
-double distance(Point p, Point q) { return std::hypot(q.x - p.x, q.y - p.y); }
 
 // The true angles and sides of the network (triangle i has outer points
 // i-1 and i, outer point n being A again).

@@ -24,6 +24,9 @@ const char* caseName(KnownPointCase known);
 struct Point {
     double x = 0, y = 0;
 };
+double distance(Point p, Point q);
+// Azimuth p -> q in decimal degrees, clockwise from north, in [0, 360).
+double azimuth(Point p, Point q);
 
 // What is typed for one computation, as texts so that a test can put any
 // number in (a side of 0, -0, 1e200). Coordinates and sides in metres,
