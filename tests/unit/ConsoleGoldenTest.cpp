@@ -29,8 +29,7 @@ class GoldenComputation : public ::testing::TestWithParam<const char*> {};
 TEST_P(GoldenComputation, ReproducesTranscriptAndReport) {
     const std::filesystem::path dir = KESTRANE_GOLDEN_DIR;
     const std::string name = GetParam();
-    const auto tmp = std::filesystem::temp_directory_path() / ("kestrane-golden-" + name);
-    std::filesystem::create_directories(tmp);
+    const auto tmp = kestrane::testing::freshFolder("golden-" + name);
 
     kestrane::ConsoleOptions options;
     options.transcriptPath = (tmp / "transcript.jsonl").string();
@@ -82,8 +81,7 @@ struct FileRun {
 };
 
 FileRun runWith(const std::string& name, const std::string& inputFile, const std::string& typed) {
-    const auto tmp = std::filesystem::temp_directory_path() / ("kestrane-file-" + name);
-    std::filesystem::create_directories(tmp);
+    const auto tmp = kestrane::testing::freshFolder("file-" + name);
     kestrane::ConsoleOptions options;
     options.inputPath = inputFile;
     options.transcriptPath = (tmp / "t.jsonl").string();

@@ -2,8 +2,6 @@
 // computation, and the transcript's JSON.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -28,13 +26,10 @@ struct ConsoleRun {
 };
 
 ConsoleRun runText(const std::string& input) {
-    // One folder per test process: ctest runs the tests side by side.
-    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-test-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const auto dir = freshFolder("console-run");
     ConsoleOptions options;
     options.transcriptPath = (dir / "t.jsonl").string();
     options.reportPath = (dir / "r.txt").string();
-    std::filesystem::remove(options.reportPath);
     std::istringstream in(input);
     std::ostringstream out, err;
     ConsoleRun run;
@@ -138,8 +133,7 @@ TEST(Console, ReportToStandardOutput) {
 // checks before the first prompt, the statuses, what is written when.
 
 TEST(ConsoleFiles, RefusedOrUnwritableFilesStopBeforeTheFirstPrompt) {
-    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-files-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const auto dir = freshFolder("console-files");
     const auto report = dir / "r.txt";
     std::ofstream(report) << "older report";
     const auto bad = dir / "bad.kestrane.toml";
@@ -170,8 +164,7 @@ TEST(ConsoleFiles, RefusedOrUnwritableFilesStopBeforeTheFirstPrompt) {
 }
 
 TEST(ConsoleFiles, AbandonedRunSavesWhatWasAcceptedAndWritesNoResults) {
-    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-save-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const auto dir = freshFolder("console-save");
     ConsoleOptions options;
     options.saveInputPath = (dir / "s.kestrane.toml").string();
     options.reportPath = (dir / "r.txt").string();
@@ -189,8 +182,7 @@ TEST(ConsoleFiles, AbandonedRunSavesWhatWasAcceptedAndWritesNoResults) {
 }
 
 TEST(ConsoleFiles, ResultsTableQuotesOnlyWhatNeedsIt) {
-    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-csv-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const auto dir = freshFolder("console-csv");
     auto answers = fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly));
     for (auto& a : answers) {
         if (a == "P1") a = "Hill, \"north\"";
@@ -240,7 +232,7 @@ std::map<std::string, std::string> folderContents(const std::filesystem::path& d
 }  // namespace
 
 TEST(ConsoleFiles, OutputsNeverDestroyTheInputOrEachOther) {
-    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-identity-" + std::to_string(::getpid()));
+    const auto dir = freshFolder("console-identity");
     const std::filesystem::path example = std::filesystem::path(KESTRANE_EXAMPLES_DIR) / "aonly-n3.kestrane.toml";
     const std::string observations = readFile(example);
     const std::string input = "net.kestrane.toml";
@@ -342,8 +334,7 @@ TEST(ConsoleFiles, OutputsNeverDestroyTheInputOrEachOther) {
 }
 
 TEST(ConsoleFiles, StandardOutputTakesAnOutputAfterEveryPromptAndEcho) {
-    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-stdout-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const auto dir = freshFolder("console-stdout");
     const std::string answers = joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly)));
     for (const char* option : {"--transcript", "--csv", "--save-input", "--report"}) {
         SCOPED_TRACE(option);
