@@ -91,17 +91,13 @@ TEST(Report, NumberItems) {
 }
 
 TEST(Report, KnownPointLines) {
-    const RunRecord b = runComputation(fixture::answersFor(fixture::regularNetwork(4, KnownPointCase::AWithB)));
-    ASSERT_EQ(b.result.outcome, RunOutcome::Completed);
-    const std::string withB = reportOf(b.state);
+    const std::string withB = reportOf(fixture::completedState(fixture::regularNetwork(4, KnownPointCase::AWithB)));
     EXPECT_NE(withB.find("P4   Xb="), std::string::npos);   // the name of point n
     EXPECT_NE(withB.find("Yb =  "), std::string::npos);
     EXPECT_EQ(withB.find("T0="), std::string::npos);
     EXPECT_EQ(withB.find("Xc="), std::string::npos);
 
-    const RunRecord c = runComputation(fixture::answersFor(fixture::regularNetwork(4, KnownPointCase::AWithC)));
-    ASSERT_EQ(c.result.outcome, RunOutcome::Completed);
-    const std::string withC = reportOf(c.state);
+    const std::string withC = reportOf(fixture::completedState(fixture::regularNetwork(4, KnownPointCase::AWithC)));
     EXPECT_NE(withC.find("P4   Xc="), std::string::npos);
     EXPECT_NE(withC.find("s( 1 )= 0.000s( 1 )="), std::string::npos);  // s(1) was not typed
     EXPECT_EQ(withC.find("Qa="), std::string::npos);
