@@ -67,10 +67,9 @@ TEST(FuzzRegression, KnownSideDueNorthShowsAzimuthZero) {
 // now; the whole computation of that network must stay far below that.
 TEST(FuzzRegression, LargestNetworkAdjustsInLittleMemory) {
     const int n = 6553;
-    namespace support = kestrane::testing;
-    const auto run = support::runComputation(fixture::answersFor(fixture::regularNetwork(n, KnownPointCase::AOnly, 1e5)));
-    ASSERT_EQ(run.result.outcome, RunOutcome::Completed);
-    EXPECT_EQ(run.state.triangleCount, n);
+    const AdjustmentState s = fixture::completedState(fixture::regularNetwork(n, KnownPointCase::AOnly, 1e5));
+    ASSERT_TRUE(s.complete);
+    EXPECT_EQ(s.triangleCount, n);
     rusage usage{};
     ASSERT_EQ(getrusage(RUSAGE_SELF, &usage), 0);
     const double peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024;  // ru_maxrss is in kilobytes
