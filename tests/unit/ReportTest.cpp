@@ -13,11 +13,9 @@ using namespace kestrane;
 using namespace kestrane::testing;
 
 TEST(ReportGrid, WideCharactersTakeTwoCells) {
-    EXPECT_EQ(displayWidth("abc"), 3);
-    EXPECT_EQ(displayWidth("观测边长 :"), 10);
-    EXPECT_EQ(displayWidth("（）"), 4);   // full-width punctuation
-    EXPECT_EQ(displayWidth("\xff" "a"), 2);  // a stray byte is one cell
-    EXPECT_EQ(displayWidth(""), 0);
+    // Full-width punctuation is wide too; a stray byte is one cell.
+    const std::pair<const char*, int> cases[] = {{"abc", 3}, {"观测边长 :", 10}, {"（）", 4}, {"\xff" "a", 2}, {"", 0}};
+    for (const auto& [text, cells] : cases) EXPECT_EQ(displayWidth(text), cells) << text;
 }
 
 TEST(ReportGrid, TabColumns) {
