@@ -21,21 +21,25 @@ namespace {
 
 struct ConsoleRun {
     int status;
-    std::string out, err, transcript, report;
-    bool reportWritten;
+    std::string out, err, transcript;
+    bool reportWritten = false;
 };
 
+// One run with the options, `input` typed on standard input.
+ConsoleRun runWith(const ConsoleOptions& options, const std::string& input) {
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    const int status = runConsole(options, in, out, err);
+    return {status, out.str(), err.str(), ""};
+}
+
+// A run with a transcript and a report, read back.
 ConsoleRun runText(const std::string& input) {
     const auto dir = freshFolder("console-run");
     ConsoleOptions options;
     options.transcriptPath = (dir / "t.jsonl").string();
     options.reportPath = (dir / "r.txt").string();
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    ConsoleRun run;
-    run.status = runConsole(options, in, out, err);
-    run.out = out.str();
-    run.err = err.str();
+    ConsoleRun run = runWith(options, input);
     run.transcript = readFile(options.transcriptPath);
     run.reportWritten = std::filesystem::exists(options.reportPath);
     return run;
@@ -117,16 +121,15 @@ TEST(Console, TranscriptEscapesControlCharactersAndBadBytes) {
 }
 
 TEST(Console, ReportToStandardOutput) {
-    std::istringstream in(joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AWithC))));
-    std::ostringstream out, err;
+    const std::string answers = joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AWithC)));
     ConsoleOptions options;
     options.reportPath = "-";
-    EXPECT_EQ(runConsole(options, in, out, err), kExitCompleted);
-    EXPECT_NE(out.str().find("                           --- Kestrane ---\n"), std::string::npos);
+    const ConsoleRun run = runWith(options, answers);
+    EXPECT_EQ(run.status, kExitCompleted);
+    EXPECT_NE(run.out.find("                           --- Kestrane ---\n"), std::string::npos);
     ConsoleOptions pdf;
     pdf.pdfPath = "/nonexistent/x.pdf";
-    std::istringstream again(joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AWithC))));
-    EXPECT_EQ(runConsole(pdf, again, out, err), kExitCannotCreate);  // no PDF writer given
+    EXPECT_EQ(runWith(pdf, answers).status, kExitCannotCreate);  // no PDF writer given
 }
 
 // Observation files and output files on the console: the order of the
@@ -143,21 +146,21 @@ TEST(ConsoleFiles, RefusedOrUnwritableFilesStopBeforeTheFirstPrompt) {
     options.inputPath = bad.string();
     options.reportPath = report.string();
     options.transcriptPath = (dir / "t.jsonl").string();
-    std::istringstream in(joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly))));
-    std::ostringstream out, err;
-    EXPECT_EQ(runConsole(options, in, out, err), kExitDataError);
-    EXPECT_NE(err.str().find(bad.string() + "” 第 2 行，键 tolerence"), std::string::npos) << err.str();
-    EXPECT_EQ(out.str(), "");  // no prompt
+    const std::string answers = joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly)));
+    const ConsoleRun refused = runWith(options, answers);
+    EXPECT_EQ(refused.status, kExitDataError);
+    EXPECT_NE(refused.err.find(bad.string() + "” 第 2 行，键 tolerence"), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.out, "");  // no prompt
     EXPECT_EQ(readFile(report), "older report");
     EXPECT_FALSE(std::filesystem::exists(options.transcriptPath));
 
     // A good file but an output in a folder that does not exist.
     std::ofstream(bad) << "triangles = 3\n";
     options.csvPath = (dir / "no-such-folder" / "r.csv").string();
-    std::ostringstream out2, err2;
-    EXPECT_EQ(runConsole(options, in, out2, err2), kExitCannotCreate);
-    EXPECT_NE(err2.str().find("no-such-folder"), std::string::npos);
-    EXPECT_EQ(out2.str(), "");
+    const ConsoleRun unwritable = runWith(options, answers);
+    EXPECT_EQ(unwritable.status, kExitCannotCreate);
+    EXPECT_NE(unwritable.err.find("no-such-folder"), std::string::npos);
+    EXPECT_EQ(unwritable.out, "");
     EXPECT_EQ(readFile(report), "older report");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);  // no temporary file left
     std::filesystem::remove_all(dir);
@@ -170,9 +173,7 @@ TEST(ConsoleFiles, AbandonedRunSavesWhatWasAcceptedAndWritesNoResults) {
     options.reportPath = (dir / "r.txt").string();
     options.csvPath = (dir / "r.csv").string();
     // n, tolerance, Xa confirmed, Xb rejected once, then input ends.
-    std::istringstream in("3\n10\n100\n\n200\n\n5\n0\n");
-    std::ostringstream out, err;
-    EXPECT_EQ(runConsole(options, in, out, err), kExitAbandoned);
+    EXPECT_EQ(runWith(options, "3\n10\n100\n\n200\n\n5\n0\n").status, kExitAbandoned);
     EXPECT_FALSE(std::filesystem::exists(options.reportPath));
     EXPECT_FALSE(std::filesystem::exists(options.csvPath));
     const ObservationReading saved = readObservationFile(options.saveInputPath);
@@ -190,9 +191,8 @@ TEST(ConsoleFiles, ResultsTableQuotesOnlyWhatNeedsIt) {
     }
     ConsoleOptions options;
     options.csvPath = (dir / "r.csv").string();
-    std::istringstream in(joinAnswers(answers));
-    std::ostringstream out, err;
-    ASSERT_EQ(runConsole(options, in, out, err), kExitCompleted) << err.str();
+    const ConsoleRun run = runWith(options, joinAnswers(answers));
+    ASSERT_EQ(run.status, kExitCompleted) << run.err;
     const std::string csv = readFile(options.csvPath);
     EXPECT_EQ(csv.rfind("\xEF\xBB\xBF点名,X,Y,1/px,1/py,mx,my,mp,E,F,φ\r\n", 0), 0u);
     EXPECT_NE(csv.find("\r\n\"Hill, \"\"north\"\"\",150.000,86.603,"), std::string::npos) << csv;
@@ -308,15 +308,13 @@ TEST(ConsoleFiles, OutputsNeverDestroyTheInputOrEachOther) {
             ASSERT_TRUE(first.values) << first.message;
             for (std::size_t i = typedAnswers(*first.values).size(); i < answers.size(); ++i) typed += answers[i] + "\n";
         }
-        std::istringstream in(typed);
-        std::ostringstream out, err;
-        const int status = runConsole(optionsOf(args), in, out, err);
+        const ConsoleRun run = runWith(optionsOf(args), typed);
         std::filesystem::current_path(home);
-        EXPECT_EQ(status, c.status) << err.str();
+        EXPECT_EQ(run.status, c.status) << run.err;
         if (c.status == kExitUsage) {
             EXPECT_EQ(folderContents(dir), before);  // the input byte for byte, nothing created
-            EXPECT_EQ(out.str(), "");                // no prompt
-            EXPECT_NE(err.str().find(c.args[0]), std::string::npos) << err.str();
+            EXPECT_EQ(run.out, "");                  // no prompt
+            EXPECT_NE(run.err.find(c.args[0]), std::string::npos) << run.err;
         } else if (c.partialInput) {
             const ObservationReading completed = readObservationFile((dir / input).string());
             ASSERT_TRUE(completed.values) << completed.message;
@@ -340,13 +338,13 @@ TEST(ConsoleFiles, StandardOutputTakesAnOutputAfterEveryPromptAndEcho) {
         SCOPED_TRACE(option);
         // The same run once into a file, once on standard output.
         const std::string file = (dir / "output").string();
-        std::istringstream in(answers), again(answers);
-        std::ostringstream out, err, stdoutRun;
-        ASSERT_EQ(runConsole(optionsOf({option, file}), in, out, err), kExitCompleted) << err.str();
-        ASSERT_EQ(runConsole(optionsOf({option, "-"}), again, stdoutRun, err), kExitCompleted) << err.str();
+        const ConsoleRun toFile = runWith(optionsOf({option, file}), answers);
+        const ConsoleRun toStdout = runWith(optionsOf({option, "-"}), answers);
+        ASSERT_EQ(toFile.status, kExitCompleted) << toFile.err;
+        ASSERT_EQ(toStdout.status, kExitCompleted) << toStdout.err;
         const std::string written = readFile(file);
         ASSERT_GT(written.size(), 100u);
-        EXPECT_EQ(stdoutRun.str(), out.str() + written);
+        EXPECT_EQ(toStdout.out, toFile.out + written);
     }
     std::filesystem::remove_all(dir);
 }
