@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "adjustment/AdjustmentStages.h"
+#include "angles/Angles.h"
 #include "entry/EntryStages.h"
 
 namespace kestrane::fixture {
@@ -237,6 +238,19 @@ AdjustmentState enteredState(const NetworkInput& input) {
     Services io{pauses, window};
     computeSideMisclosuresAndWeights(s, io);
     return s;
+}
+
+AdjustmentState observedCopy(const AdjustmentState& s) {
+    AdjustmentState o = s;
+    const int n = s.triangleCount;
+    auto at = [](int k) { return static_cast<std::size_t>(k); };
+    for (int k = 1; k <= 3 * n; ++k) o.angleDegrees[at(k)] = DmsToDegrees(s.enteredAngles[at(k)]);
+    const KnownPointCase known = s.knownPointCase();
+    for (int k = 1; k <= 2 * n; ++k) {
+        const bool fixed = (known == KnownPointCase::AWithB && k == 2 * n) || (known == KnownPointCase::AWithC && k == 1);
+        if (!fixed) o.sideLengths[at(k)] = s.enteredSides[at(k)];
+    }
+    return o;
 }
 
 AdjustmentState completedState(const NetworkInput& input, const AprioriSettings& settings) {

@@ -112,6 +112,11 @@ AdjustmentState typedState(const NetworkInput& input);
 // ready for the condition equations, as a run would leave it.
 AdjustmentState enteredState(const NetworkInput& input);
 
+// The state's traverse over the observed values, for differencing or for
+// the network's misclosure: the adjusted angles and sides replaced by the
+// typed ones (the known side kept). The coordinates are not recomputed.
+AdjustmentState observedCopy(const AdjustmentState& s);
+
 // The state a whole computation of the network leaves, with the settings
 // given; a run that does not complete is a failure of the test.
 AdjustmentState completedState(const NetworkInput& input, const AprioriSettings& settings = {});

@@ -10,7 +10,7 @@
 #include <map>
 #include <sstream>
 
-#include "TestSupport.h"
+#include "NetworkFixture.h"
 #include "adjustment/AdjustmentStages.h"
 #include "angles/Angles.h"
 #include "driver/TypedAnswers.h"
@@ -161,15 +161,11 @@ TEST(Examples, EveryExampleCompletesAndClosesOnItsKnownPoint) {
         EXPECT_EQ(run.result.outcome, kestrane::RunOutcome::Completed) << file;
         if (run.result.outcome != kestrane::RunOutcome::Completed) continue;
         const kestrane::AdjustmentState& s = run.state;
-        const int r = s.resultRowCount, n = s.triangleCount;
+        const int r = s.resultRowCount;
         double knownX = s.Xa, knownY = s.Ya;
         if (s.knownPointCase() == kestrane::KnownPointCase::AWithB) knownX = s.Xb, knownY = s.Yb;
         if (s.knownPointCase() == kestrane::KnownPointCase::AWithC) knownX = s.Xc, knownY = s.Yc;
-        kestrane::AdjustmentState observed = s;
-        for (int k = 1; k <= 3 * n; ++k) observed.angleDegrees[k] = kestrane::DmsToDegrees(s.enteredAngles[k]);
-        for (int k = 1; k <= 2 * n; ++k) {
-            if (s.enteredSides[k] != 0) observed.sideLengths[k] = s.enteredSides[k];  // the known side is not typed
-        }
+        kestrane::AdjustmentState observed = kestrane::fixture::observedCopy(s);
         kestrane::computeCoordinates(observed);
         const double misclosure = std::hypot(observed.pointX[r] - knownX, observed.pointY[r] - knownY);
         const double gap = std::hypot(s.pointX[r] - knownX, s.pointY[r] - knownY);
