@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
 
 #include <array>
 #include <cstdio>
@@ -128,6 +129,22 @@ void ScriptedDialogs::handle(QWidget* dialog) {
     } else {
         dialog->close();
     }
+}
+
+std::deque<std::optional<std::string>> goldenAnswers(const std::string& name) {
+    std::deque<std::optional<std::string>> answers;
+    for (const std::string& line : splitLines(readFile(goldenDir() / (name + ".answers.txt")))) answers.push_back(line);
+    return answers;
+}
+
+ScriptedDialogs answering(ScriptedDialogs script, const std::function<void()>& action) {
+    DialogDriver driver([&](QWidget* dialog) { script.handle(dialog); });
+    action();
+    return script;
+}
+
+ScriptedDialogs clickWith(QWidget& window, const char* button, ScriptedDialogs script) {
+    return answering(std::move(script), [&] { window.findChild<QPushButton*>(button)->click(); });
 }
 
 void choose(QFileDialog* dialog, const std::filesystem::path& file) {

@@ -76,6 +76,14 @@ struct ScriptedDialogs {
     void handle(QWidget* dialog);
 };
 
+// The answers of a golden computation, one a line.
+std::deque<std::optional<std::string>> goldenAnswers(const std::string& name);
+
+// Runs the action, or clicks the window's button, while `script` answers the
+// dialogs it opens; returns the script as the action left it.
+ScriptedDialogs answering(ScriptedDialogs script, const std::function<void()>& action);
+ScriptedDialogs clickWith(QWidget& window, const char* button, ScriptedDialogs script = {});
+
 // Types the answer and confirms, or cancels for nullopt.
 void answer(QInputDialog* dialog, const std::optional<std::string>& text);
 void press(QMessageBox* box, QMessageBox::StandardButton button);

@@ -29,16 +29,6 @@ std::string example(const std::string& name) {
     return (std::filesystem::path(KESTRANE_EXAMPLES_DIR) / (name + ".kestrane.toml")).string();
 }
 
-// A network run through the stages.
-AdjustmentState computed(const fixture::NetworkInput& network) {
-    fixture::ScriptedPrompt prompt(fixture::answersFor(network));
-    WindowFields window;
-    Services io{prompt, window};
-    AdjustmentState s;
-    EXPECT_EQ(Command1_Click(s, io).outcome, RunOutcome::Completed);
-    return s;
-}
-
 // The texts of an SVG file (a text in two faces is two runs).
 QStringList svgTexts(const std::filesystem::path& path) {
     QFile file(QString::fromStdString(path.string()));
@@ -68,7 +58,7 @@ TEST(PictureLinks, EllipseBarIsTheShortestRoundLengthOfFortyPixels) {
     }
 
     // The exported picture states the bar of its own ellipse scale.
-    const AdjustmentState s = computed(fixture::randomNetwork(9, KnownPointCase::AOnly, 9));
+    const AdjustmentState s = fixture::completedState(fixture::randomNetwork(9, KnownPointCase::AOnly, 9));
     const NetworkPicture picture(s, computePointPrecision(s));
     const auto svg = scratchFile("bar.svg");
     QString error;
@@ -108,7 +98,7 @@ TEST(PictureLinks, CrowdedNamesAreLeftOutOnScreenOnly) {
     }
 
     // A polygon of 150 triangles: crowded in a window, every name exported.
-    const AdjustmentState s = computed(fixture::regularNetwork(150, KnownPointCase::AOnly));
+    const AdjustmentState s = fixture::completedState(fixture::regularNetwork(150, KnownPointCase::AOnly));
     const NetworkPicture picture(s, computePointPrecision(s));
     const QRectF window(0, 0, 880, 620);
     PictureView fitted = picture.fitView(window);

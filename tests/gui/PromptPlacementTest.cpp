@@ -121,8 +121,7 @@ protected:
     std::vector<Seen> run(Form1& form, QPoint at, const std::function<void(int, QInputDialog*)>& onPrompt = {}) {
         form.move(at);
         form.show();
-        std::deque<std::string> answers;
-        for (const std::string& line : splitLines(readFile(goldenDir() / "aonly-n3.answers.txt"))) answers.push_back(line);
+        auto answers = goldenAnswers("aonly-n3");
         std::vector<Seen> seen;
         DialogDriver driver([&](QWidget* dialog) {
             auto* input = qobject_cast<QInputDialog*>(dialog);
@@ -134,12 +133,8 @@ protected:
             const auto* box = input->findChild<QLineEdit*>();
             seen.push_back({input->frameGeometry(), input->size(), box->mapToGlobal(QPoint(0, 0))});
             if (onPrompt) onPrompt(static_cast<int>(seen.size()), input);
-            std::optional<std::string> a;
-            if (!answers.empty()) {
-                a = answers.front();
-                answers.pop_front();
-            }
-            answer(input, a);
+            answer(input, answers.empty() ? std::nullopt : answers.front());
+            if (!answers.empty()) answers.pop_front();
         });
         form.findChild<QPushButton*>("Command1")->click();
         EXPECT_TRUE(form.state().complete);

@@ -113,8 +113,7 @@ TEST(WindowKeys, EnterRunsConfirmsAndKeepsTheComputation) {
 }
 
 void completeExample(Form1& form) {
-    std::deque<std::string> answers;
-    for (const std::string& line : splitLines(readFile(goldenDir() / "aonly-n3.answers.txt"))) answers.push_back(line);
+    auto answers = goldenAnswers("aonly-n3");
     DialogDriver driver([&](QWidget* dialog) {
         auto* input = qobject_cast<QInputDialog*>(dialog);
         ASSERT_NE(input, nullptr);
@@ -285,8 +284,7 @@ TEST(WindowDestroyed, FromOutsideTheProgramEndsAsByTheExitCommand) {
 TEST(WindowDestroyed, DuringAComputationItIsAbandonedAndTheProgramEnds) {
     Form1 form;
     form.show();
-    std::deque<std::string> answers;
-    for (const std::string& line : splitLines(readFile(goldenDir() / "aonly-n3.answers.txt"))) answers.push_back(line);
+    auto answers = goldenAnswers("aonly-n3");
     int prompts = 0;
     std::vector<std::string> others;
     DialogDriver driver([&](QWidget* dialog) {

@@ -34,8 +34,6 @@ namespace {
 using namespace kestrane;
 using namespace kestrane::test;
 
-std::filesystem::path example(const std::string& name) { return examplePath(name); }
-
 // The last text of every field in a console transcript.
 std::map<std::string, std::string> finalTexts(const std::vector<TranscriptEvent>& events,
                                               std::map<std::string, std::string> texts) {
@@ -156,7 +154,7 @@ TEST(WindowFiles, OpeningAGoldenFileShowsWhatTypingShowsWithoutADialog) {
         form.show();
         const auto initial = fieldTexts(form);
         int dialogs = 0;
-        closingDialogs([&] { EXPECT_TRUE(form.openObservationFile(QString::fromStdString(example(name).string()))); },
+        closingDialogs([&] { EXPECT_TRUE(form.openObservationFile(QString::fromStdString(examplePath(name).string()))); },
                        &dialogs);
         EXPECT_EQ(dialogs, 0) << name;
         EXPECT_TRUE(form.state().complete) << name;
@@ -169,7 +167,7 @@ TEST(WindowFiles, OpeningAGoldenFileShowsWhatTypingShowsWithoutADialog) {
 TEST(WindowFiles, RefusedFileChangesNothing) {
     Form1 form;
     form.show();
-    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(example("awithc-n4").string())));
+    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(examplePath("awithc-n4").string())));
     const auto before = fieldTexts(form);
     const auto bad = scratchFile("bad.kestrane.toml");
     std::ofstream(bad) << "triangles = 3\ntolerence = 1\n";
@@ -183,7 +181,7 @@ TEST(WindowFiles, RefusedFileChangesNothing) {
 // A file from a Chinese Windows editor (GB18030) runs as its UTF-8 original
 // and says so in the status bar under the form; the next UTF-8 file clears it.
 TEST(WindowFiles, Gb18030FileIsToldInTheStatusBar) {
-    std::ifstream in(example("aonly-n8-town"), std::ios::binary);
+    std::ifstream in(examplePath("aonly-n8-town"), std::ios::binary);
     std::string utf8((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::string gb(utf8.size() * 2, '\0');
     const iconv_t cd = iconv_open("GB18030", "UTF-8");
@@ -209,37 +207,31 @@ TEST(WindowFiles, Gb18030FileIsToldInTheStatusBar) {
     }
     EXPECT_EQ(status->geometry().bottom(), form.rect().bottom());
 
-    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(example("aonly-n8-town").string())));
+    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(examplePath("aonly-n8-town").string())));
     const auto typed = fieldTexts(form);
     EXPECT_EQ(status->currentMessage(), "");
     ASSERT_TRUE(form.openObservationFile(QString::fromStdString(gbFile.string())));
     EXPECT_EQ(fieldTexts(form), typed);
     EXPECT_TRUE(status->currentMessage().contains("GB18030")) << status->currentMessage().toStdString();
     EXPECT_TRUE(status->currentMessage().contains("town-gb.kestrane.toml"));
-    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(example("awithc-n4").string())));
+    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(examplePath("awithc-n4").string())));
     EXPECT_EQ(status->currentMessage(), "");
 }
 
 // Cancel at a value prompt, 保存并放弃, then the saved file opened later
 // continues where it stopped: the same results as typing everything.
 TEST(WindowFiles, SaveAndGiveUpThenContinue) {
-    const auto values = *readObservationFile(example("awithb-n5").string()).values;
+    const auto values = *readObservationFile(examplePath("awithb-n5").string()).values;
     const std::vector<std::string> all = typedAnswers(values);
-    const std::size_t stop = 2 + 8 + 6 * 2 + 7 * 2;  // n, tolerance, A and B, names, seven angles
+    const long stop = 2 + 8 + 6 * 2 + 7 * 2;  // n, tolerance, A and B, names, seven angles
     const auto saved = scratchFile("partial.kestrane.toml");
 
     Form1 form;
     form.setRecoveryFolder(QString::fromStdString(scratchFile("recovery").string()));
     form.show();
-    Answers first;
-    for (std::size_t i = 0; i < stop; ++i) first.answers.emplace_back(all[i]);
+    Answers first{.answers = {all.begin(), all.begin() + stop}, .giveUp = QMessageBox::Save, .file = saved};
     first.answers.emplace_back(std::nullopt);  // Cancel at the next angle
-    first.giveUp = QMessageBox::Save;
-    first.file = saved;
-    {
-        DialogDriver driver([&](QWidget* d) { first.handle(d); });
-        form.findChild<QPushButton*>("Command1")->click();
-    }
+    clickWith(form, "Command1", first);
     EXPECT_FALSE(form.state().complete);
     EXPECT_FALSE(std::filesystem::exists(form.recoveryFile().path().toStdString()));  // given up: no recovery
     const auto partial = readObservationFile(saved.string());
@@ -247,18 +239,14 @@ TEST(WindowFiles, SaveAndGiveUpThenContinue) {
     EXPECT_EQ(typedAnswers(*partial.values), std::vector<std::string>(all.begin(), all.begin() + stop));
 
     // Opened again: the rest is typed in the dialogs.
-    Answers rest;
-    for (std::size_t i = stop; i < all.size(); ++i) rest.answers.emplace_back(all[i]);
-    {
-        DialogDriver driver([&](QWidget* d) { rest.handle(d); });
-        ASSERT_TRUE(form.openObservationFile(QString::fromStdString(saved.string())));
-    }
+    const Answers rest = answering({.answers = {all.begin() + stop, all.end()}},
+                                   [&] { EXPECT_TRUE(form.openObservationFile(QString::fromStdString(saved.string()))); });
     EXPECT_TRUE(form.state().complete);
     EXPECT_EQ(rest.prompts.size(), all.size() - stop);
     EXPECT_EQ(form.record().values(), values);
     Form1 typed;
     typed.show();
-    ASSERT_TRUE(typed.openObservationFile(QString::fromStdString(example("awithb-n5").string())));
+    ASSERT_TRUE(typed.openObservationFile(QString::fromStdString(examplePath("awithb-n5").string())));
     EXPECT_EQ(fieldTexts(form), fieldTexts(typed));
 }
 
@@ -270,7 +258,7 @@ TEST(WindowFiles, RecoveryOfLeftoverFiles) {
     const QString folderText = QString::fromStdString(folder.string());
     {
         RecoveryFile running(folderText);
-        ASSERT_TRUE(running.write(*readObservationFile(example("aonly-n3").string()).values));
+        ASSERT_TRUE(running.write(*readObservationFile(examplePath("aonly-n3").string()).values));
         Form1 form;
         form.setRecoveryFolder(folderText);
         Offers none;
@@ -289,7 +277,7 @@ TEST(WindowFiles, RecoveryOfLeftoverFiles) {
     form.show();
     Offers offers;
     offers.answers = {QMessageBox::No, QMessageBox::Yes};
-    const auto values = *readObservationFile(example("aonly-n3").string()).values;
+    const auto values = *readObservationFile(examplePath("aonly-n3").string()).values;
     const std::vector<std::string> all = typedAnswers(values);
     ObservationValues cut = values;
     cut.sides.resize(2);
@@ -317,7 +305,7 @@ TEST(WindowFiles, RecoveryOfLeftoverFiles) {
 TEST(WindowFiles, AFailedSaveIsReportedAndKeepsTheOldFile) {
     Form1 form;
     form.show();
-    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(example("awithc-n4").string())));
+    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(examplePath("awithc-n4").string())));
     const fs::path target = scratchFile("older.kestrane.toml");
     std::ofstream(target) << "# an earlier file\n";
     Answers save;
@@ -349,14 +337,9 @@ TEST(WindowFiles, AFailedSaveIsReportedAndKeepsTheOldFile) {
 TEST(WindowFiles, ResultsTableAndViewsOfTheLastComputation) {
     Form1 form;
     form.show();
-    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(example("awithc-n7-hill").string())));
+    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(examplePath("awithc-n7-hill").string())));
     const auto csv = scratchFile("results.csv");
-    Answers save;
-    save.file = csv;
-    {
-        DialogDriver driver([&](QWidget* d) { save.handle(d); });
-        form.exportResults();
-    }
+    answering({.file = csv}, [&] { form.exportResults(); });
     const std::string table = readFile(csv);
     EXPECT_EQ(table.rfind("\xEF\xBB\xBF点名,X,Y,1/px,1/py,mx,my,mp,E,F,φ\r\n", 0), 0u);
     EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 1 + 8);
@@ -375,7 +358,7 @@ TEST(WindowFiles, SaveDialogsRefuseTheObservationFile) {
     std::filesystem::create_directories(folder);
     // Named .svg so that the picture's export would take it.
     const auto observations = folder / "net.svg";
-    std::filesystem::copy_file(example("awithc-n7-hill"), observations);
+    std::filesystem::copy_file(examplePath("awithc-n7-hill"), observations);
     std::filesystem::create_symlink("net.svg", folder / "link.csv");
     const auto saved = folder / "saved.kestrane.toml";
 

@@ -26,9 +26,7 @@ using kestrane::Form1;
 
 // What the window shows: every field's text and every label's caption.
 std::map<std::string, std::string> shown(const Form1& form) {
-    std::map<std::string, std::string> view;
-    for (QLineEdit* field : form.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
-        view[field->objectName().toStdString()] = field->text().toStdString();
+    std::map<std::string, std::string> view = fieldTexts(form);
     for (CaptionLabel* label : form.findChildren<CaptionLabel*>())
         view[label->objectName().toStdString()] = label->caption().toStdString();
     return view;
@@ -121,25 +119,19 @@ INSTANTIATE_TEST_SUITE_P(Examples, GoldenThroughWindow,
 
 using Script = ScriptedDialogs;
 
-std::deque<std::optional<std::string>> goldenAnswers(const std::string& name) {
-    std::deque<std::optional<std::string>> answers;
-    for (const std::string& line : splitLines(readFile(goldenDir() / (name + ".answers.txt")))) answers.push_back(line);
-    return answers;
-}
-
-void clickWith(Form1& form, const char* button, Script& script) {
-    DialogDriver driver([&](QWidget* dialog) { script.handle(dialog); });
-    form.findChild<QPushButton*>(button)->click();
+// The print command after a run that left nothing to print.
+void expectNothingToPrint(Form1& form) {
+    const Script print = clickWith(form, "Command3");
+    ASSERT_EQ(print.messages.size(), 1u);
+    EXPECT_NE(print.messages[0].find("没有可打印的结果"), std::string::npos);
 }
 
 TEST(WindowRun, CancelAtAValuePromptAsksWhetherToAbandon) {
     Form1 form;
     form.show();
-    Script script;
-    // n: Cancel, "no" (ask again), then 3; tolerance: Cancel, "yes".
-    script.answers = {std::nullopt, "3", std::nullopt};
-    script.yes = {false, true};  // the answers to "abandon?"
-    clickWith(form, "Command1", script);
+    // n: Cancel, "no" (ask again), then 3; tolerance: Cancel, "yes" (the
+    // answers to "abandon?").
+    const Script script = clickWith(form, "Command1", {.answers = {std::nullopt, "3", std::nullopt}, .yes = {false, true}});
 
     const std::string n = "输入三角形个数 :";
     const std::string tolerance = "输入规范规定的测角限差 : ( 以秒为单位 )";
@@ -150,11 +142,7 @@ TEST(WindowRun, CancelAtAValuePromptAsksWhetherToAbandon) {
     EXPECT_FALSE(form.running());
     EXPECT_EQ(form.findChild<QLineEdit*>("Text30")->text().toStdString(), " 中心多边形共有3个三角形");
 
-    // Nothing printable after an abandoned run.
-    Script print;
-    clickWith(form, "Command3", print);
-    ASSERT_EQ(print.messages.size(), 1u);
-    EXPECT_NE(print.messages[0].find("没有可打印的结果"), std::string::npos);
+    expectNothingToPrint(form);  // after an abandoned run
 }
 
 TEST(WindowRun, CancelAtConfirmationAndPauseAcceptsAndContinues) {
@@ -166,10 +154,7 @@ TEST(WindowRun, CancelAtConfirmationAndPauseAcceptsAndContinues) {
     }
     Form1 form;
     form.show();
-    Script script;
-    script.answers = answers;
-    clickWith(form, "Command1", script);
-    EXPECT_TRUE(script.messages.empty());
+    EXPECT_TRUE(clickWith(form, "Command1", {.answers = answers}).messages.empty());
     EXPECT_TRUE(form.state().complete);
 
     const auto events = readTranscript(goldenDir() / "aonly-n3.transcript.jsonl");
@@ -216,9 +201,7 @@ TEST(FrontEnds, AllSidesZeroIsADivisionByZero) {
          }},
         {"window",
          [&] {
-             Script faulty;
-             faulty.answers = {answers.begin(), answers.end()};
-             clickWith(form, "Command1", faulty);
+             const Script faulty = clickWith(form, "Command1", {.answers = {answers.begin(), answers.end()}});
              return End{faulty.messages, form.state().complete || !form.isVisible(),
                         form.findChild<QLineEdit*>("Text18")->text().toStdString()};
          }},
@@ -231,15 +214,10 @@ TEST(FrontEnds, AllSidesZeroIsADivisionByZero) {
         EXPECT_EQ(end.shown, "") << name;
     }
 
-    Script print;
-    clickWith(form, "Command3", print);
-    ASSERT_EQ(print.messages.size(), 1u);
-    EXPECT_NE(print.messages[0].find("没有可打印的结果"), std::string::npos);
+    expectNothingToPrint(form);
 
     // A second run in the same window completes.
-    Script again;
-    again.answers = goldenAnswers("aonly-n3");
-    clickWith(form, "Command1", again);
+    const Script again = clickWith(form, "Command1", {.answers = goldenAnswers("aonly-n3")});
     EXPECT_TRUE(again.messages.empty());
     EXPECT_TRUE(form.state().complete);
     EXPECT_EQ(again.prompts.front(), "输入三角形个数 :");
@@ -250,60 +228,50 @@ TEST(WindowRun, RefusedValuesAreShownAsMessages) {
     answers.push_front("three");  // not a number, asked again
     Form1 form;
     form.show();
-    Script script;
-    script.answers = answers;
-    clickWith(form, "Command1", script);
+    const Script script = clickWith(form, "Command1", {.answers = answers});
     ASSERT_EQ(script.messages.size(), 1u);
     EXPECT_NE(script.messages[0].find("type mismatch"), std::string::npos);
     EXPECT_EQ(script.prompts[0], script.prompts[1]);
     EXPECT_TRUE(form.state().complete);
 }
 
-TEST(WindowRun, PrintWithoutPrinterSavesThePdfChosenInTheFileDialog) {
-    Form1 form;
-    form.show();
-    form.setPrinterCheck([] { return false; });
-    Script run;
-    run.answers = goldenAnswers("aonly-n3");
-    clickWith(form, "Command1", run);
-    ASSERT_TRUE(form.state().complete);
+// Without a printer the print command offers a PDF file: accepted, the file
+// chosen in the save dialog holds the report; declined ("no"), nothing is
+// written even if a save dialog opens all the same and is accepted.
+TEST(WindowRun, PrintWithoutPrinterSavesThePdfChosenInTheFileDialogOrNothing) {
+    for (const bool save : {true, false}) {
+        SCOPED_TRACE(save ? "saved" : "declined");
+        Form1 form;
+        form.show();
+        form.setPrinterCheck([] { return false; });
+        ASSERT_TRUE(clickWith(form, "Command1", {.answers = goldenAnswers("aonly-n3")}).messages.empty());
+        ASSERT_TRUE(form.state().complete);
 
-    const auto path = scratchFile("report.pdf");
-    std::vector<std::string> seen;
-    {
-        Script print;
-        print.file = path;
-        DialogDriver driver([&](QWidget* dialog) {
-            seen.push_back(dialog->metaObject()->className());
-            if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
-                EXPECT_EQ(files->acceptMode(), QFileDialog::AcceptSave);
-            }
-            print.handle(dialog);
-        });
-        form.findChild<QPushButton*>("Command3")->click();
+        const auto path = scratchFile(save ? "report.pdf" : "declined.pdf");
+        Script print{.yes = {save}, .file = path};
+        std::vector<std::string> seen;
+        {
+            DialogDriver driver([&](QWidget* dialog) {
+                seen.push_back(dialog->metaObject()->className());
+                if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+                    EXPECT_EQ(files->acceptMode(), QFileDialog::AcceptSave);
+                }
+                print.handle(dialog);
+            });
+            form.findChild<QPushButton*>("Command3")->click();
+        }
+        if (!save) {
+            ASSERT_EQ(print.messages.size(), 1u);
+            EXPECT_NE(print.messages[0].find("PDF"), std::string::npos);
+            EXPECT_FALSE(std::filesystem::exists(path));
+            continue;
+        }
+        EXPECT_EQ(seen, (std::vector<std::string>{"QMessageBox", "QFileDialog", "QMessageBox"}));
+        ASSERT_TRUE(std::filesystem::exists(path));
+        const std::string text = capture("pdftotext -layout '" + path.string() + "' -");
+        EXPECT_NE(text.find("Kestrane"), std::string::npos);
+        EXPECT_NE(text.find("mb="), std::string::npos);
     }
-    EXPECT_EQ(seen, (std::vector<std::string>{"QMessageBox", "QFileDialog", "QMessageBox"}));
-    ASSERT_TRUE(std::filesystem::exists(path));
-    const std::string text = capture("pdftotext -layout '" + path.string() + "' -");
-    EXPECT_NE(text.find("Kestrane"), std::string::npos);
-    EXPECT_NE(text.find("mb="), std::string::npos);
-}
-
-TEST(WindowRun, PrintDeclinedWritesNothing) {
-    Form1 form;
-    form.setPrinterCheck([] { return false; });
-    Script run;
-    run.answers = goldenAnswers("aonly-n3");
-    clickWith(form, "Command1", run);
-    // "Save as PDF?" no; a save dialog opened all the same is accepted.
-    const auto path = scratchFile("declined.pdf");
-    Script print;
-    print.yes = {false};
-    print.file = path;
-    clickWith(form, "Command3", print);
-    ASSERT_EQ(print.messages.size(), 1u);
-    EXPECT_NE(print.messages[0].find("PDF"), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 TEST(WindowRun, ExitEndsTheProgramWithoutAQuestion) {

@@ -20,6 +20,7 @@ namespace kestrane {
 namespace {
 
 using fixture::caseName;
+using fixture::observedCopy;
 using fixture::randomNetwork;
 constexpr const auto& kCases = fixture::kKnownCases;
 constexpr auto completed = [](const fixture::NetworkInput& input) { return fixture::completedState(input); };
@@ -28,20 +29,6 @@ constexpr auto completed = [](const fixture::NetworkInput& input) { return fixtu
 std::string where(KnownPointCase known, int n) { return std::string(caseName(known)) + " n = " + std::to_string(n); }
 
 std::size_t at(int k) { return static_cast<std::size_t>(k); }
-
-// The state's traverse over the observed values, for differencing: the
-// adjusted angles and sides replaced by the typed ones.
-AdjustmentState observedCopy(const AdjustmentState& s) {
-    AdjustmentState o = s;
-    const int n = s.triangleCount;
-    for (int k = 1; k <= 3 * n; ++k) o.angleDegrees[at(k)] = DmsToDegrees(s.enteredAngles[at(k)]);
-    const KnownPointCase known = s.knownPointCase();
-    for (int k = 1; k <= 2 * n; ++k) {
-        const bool fixed = (known == KnownPointCase::AWithB && k == 2 * n) || (known == KnownPointCase::AWithC && k == 1);
-        if (!fixed) o.sideLengths[at(k)] = s.enteredSides[at(k)];
-    }
-    return o;
-}
 
 // Each point's weight functions are the derivatives of its coordinates, as
 // the traverse computes them, by every observation: millimetres per second

@@ -22,7 +22,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -30,7 +29,6 @@
 #include <random>
 #include <regex>
 #include <set>
-#include <stdexcept>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -45,36 +43,17 @@ using namespace kestrane;
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kAngleNoise = 3;      // largest angle error, seconds (before the 0.1" of typing)
 constexpr double kSideNoise = 0.003;   // largest side error, metres
-
-// ---------------------------------------------------------------------------
-// Answers as a surveyor types them.
-
-using kestrane::testing::packedDegrees;
-
-std::string fixedText(double value, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
 
 // ---------------------------------------------------------------------------
 // A random network of the test generator (every kind, errors within the
 // noise) with what the checks read of it.
 
+using kestrane::testing::packedDegrees;
+using fixture::azimuth;
+using fixture::distance;
 using fixture::Point;
-
-double distance(Point p, Point q) { return std::hypot(q.x - p.x, q.y - p.y); }
-
-// Azimuth p -> q in decimal degrees, clockwise from north, in [0, 360).
-double azimuth(Point p, Point q) {
-    double a = std::atan2(q.y - p.y, q.x - p.x) * 180 / kPi;
-    if (a < 0) a += 360;
-    if (a >= 360) a -= 360;
-    return a;
-}
 
 struct Network : fixture::NetworkInput {
     int rows() const { return known == KnownPointCase::AOnly ? n + 1 : n; }
@@ -258,15 +237,11 @@ double reportNumber(const std::string& report, const std::string& label, std::si
     return fieldNumber(report.substr(at + label.size(), 40));
 }
 
-struct ReportRow {
-    double x, y;
-};
-
 // The coordinate rows of the report, A first.
-std::vector<ReportRow> reportRows(const std::string& report) {
+std::vector<Point> reportRows(const std::string& report) {
     const std::size_t begin = report.find("平差结果 :");
     const std::size_t end = report.find("精度评定 :");
-    std::vector<ReportRow> rows;
+    std::vector<Point> rows;
     if (begin == std::string::npos || end == std::string::npos) return rows;
     const std::string part = report.substr(begin, end - begin);
     static const std::regex row(R"(x= (-?[0-9]+\.[0-9]{3})\s*y= (-?[0-9]+\.[0-9]{3}))");
@@ -282,14 +257,13 @@ std::vector<ReportRow> reportRows(const std::string& report) {
 constexpr double kFd = 3.1415926535 / 180;  // the degree-to-radian factor of the conditions
 
 std::string describe(const Network& net, unsigned long long seed, int index) {
-    static const char* names[] = {"AOnly", "AWithB", "AWithC", "None"};
     return "network " + std::to_string(index) + " of seed " + std::to_string(seed) + ": " +
-           names[static_cast<int>(net.known)] + ", n = " + std::to_string(net.n);
+           fixture::caseName(net.known) + ", n = " + std::to_string(net.n);
 }
 
+// The rejected typos and the refused answers of all networks.
 struct Tally {
-    int rejections = 0;
-    int refusals = 0;
+    int rejections = 0, refusals = 0;
 };
 
 void checkNetwork(AdjustmentState& s, WindowFields& window, FieldLog& log, const Network& net, std::mt19937_64& rng,
@@ -420,9 +394,10 @@ void checkNetwork(AdjustmentState& s, WindowFields& window, FieldLog& log, const
         // The known side and its azimuth, against the directions of the true network.
         const Point far = net.known == KnownPointCase::AWithB ? net.closure() : net.centre;
         EXPECT_NEAR(fieldNumber(log.text["Text31"]), distance(net.a(), far), 0.5e-4 + 1e-9);
-        const double shown = fieldNumber(log.text["Text28"]);
+        // B's azimuth is shown packed, C's in decimal degrees.
         const double trueAzimuth = azimuth(net.a(), far);
-        const double azimuthShown = net.known == KnownPointCase::AWithB ? packedDegrees(fixedText(shown, 5)) : shown;
+        const double azimuthShown = net.known == KnownPointCase::AWithB ? packedDegrees(log.text["Text28"])
+                                                                         : fieldNumber(log.text["Text28"]);
         double difference = std::fabs(azimuthShown - trueAzimuth);
         difference = std::fmin(difference, 360 - difference);
         // Half the shown step (0.1 second packed), plus what the program's
@@ -436,7 +411,7 @@ void checkNetwork(AdjustmentState& s, WindowFields& window, FieldLog& log, const
     TextReportPrinter printer;
     printReport(s, printer);
     const std::string& report = printer.text();
-    const std::vector<ReportRow> rows = reportRows(report);
+    const std::vector<Point> rows = reportRows(report);
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(m) + 1) << report;
     for (int i = 1; i <= m; ++i) {
         const FieldLog::Row& shownRow = log.rows[at(i - 1)];
@@ -497,8 +472,7 @@ TEST_P(RandomNetworks, AdjustConsistently) {
     const int count = networksPerTest();
     Tally tally;
     for (int index = 0; index < count; ++index) {
-        const KnownPointCase known =
-            c.known ? *c.known : std::vector<KnownPointCase>{KnownPointCase::AOnly, KnownPointCase::AWithB, KnownPointCase::AWithC}[rng() % 3];
+        const KnownPointCase known = c.known ? *c.known : fixture::kKnownCases[rng() % 3];
         const Network net = makeNetwork(known, rng);
         checkNetwork(state, window, log, net, rng, describe(net, seed, index), tally);
         if (HasFailure()) break;  // one network's failures are enough to read

@@ -6,13 +6,24 @@
 #include <stdexcept>
 
 #include "adjustment/AdjustmentStages.h"
+#include "angles/Angles.h"
 #include "entry/EntryStages.h"
 
 namespace kestrane::fixture {
 
 namespace {
-
 constexpr double kPi = 3.141592653589793;
+}  // namespace
+
+double distance(Point p, Point q) { return std::hypot(q.x - p.x, q.y - p.y); }
+
+double azimuth(Point from, Point to) {
+    double a = std::atan2(to.y - from.y, to.x - from.x) * 180 / kPi;
+    if (a < 0) a += 360;
+    return a >= 360 ? a - 360 : a;
+}
+
+namespace {
 
 std::string fixed(double v, int decimals) {
     char buffer[64];
@@ -22,20 +33,12 @@ std::string fixed(double v, int decimals) {
 
 std::string packed(double degrees) { return testing::packedText(degrees, 5); }
 
-double azimuth(Point from, Point to) {
-    double a = std::atan2(to.y - from.y, to.x - from.x) * 180 / kPi;
-    if (a < 0) a += 360;
-    return a >= 360 ? a - 360 : a;
-}
-
 // Angle at p between the directions to q and r, decimal degrees.
 double angleAt(Point p, Point q, Point r) {
     double d = std::fabs(std::atan2(q.y - p.y, q.x - p.x) - std::atan2(r.y - p.y, r.x - p.x));
     d = std::fmod(d, 2 * kPi);
     return std::min(d, 2 * kPi - d) * 180 / kPi;
 }
-
-double distance(Point p, Point q) { return std::hypot(q.x - p.x, q.y - p.y); }
 
 // The true angles and sides of the network (triangle i has outer points
 // i-1 and i, outer point n being A again).
@@ -235,6 +238,19 @@ AdjustmentState enteredState(const NetworkInput& input) {
     Services io{pauses, window};
     computeSideMisclosuresAndWeights(s, io);
     return s;
+}
+
+AdjustmentState observedCopy(const AdjustmentState& s) {
+    AdjustmentState o = s;
+    const int n = s.triangleCount;
+    auto at = [](int k) { return static_cast<std::size_t>(k); };
+    for (int k = 1; k <= 3 * n; ++k) o.angleDegrees[at(k)] = DmsToDegrees(s.enteredAngles[at(k)]);
+    const KnownPointCase known = s.knownPointCase();
+    for (int k = 1; k <= 2 * n; ++k) {
+        const bool fixed = (known == KnownPointCase::AWithB && k == 2 * n) || (known == KnownPointCase::AWithC && k == 1);
+        if (!fixed) o.sideLengths[at(k)] = s.enteredSides[at(k)];
+    }
+    return o;
 }
 
 AdjustmentState completedState(const NetworkInput& input, const AprioriSettings& settings) {

@@ -24,6 +24,9 @@ const char* caseName(KnownPointCase known);
 struct Point {
     double x = 0, y = 0;
 };
+double distance(Point p, Point q);
+// Azimuth p -> q in decimal degrees, clockwise from north, in [0, 360).
+double azimuth(Point p, Point q);
 
 // What is typed for one computation, as texts so that a test can put any
 // number in (a side of 0, -0, 1e200). Coordinates and sides in metres,
@@ -108,6 +111,11 @@ AdjustmentState typedState(const NetworkInput& input);
 // The state after the entry stages and the side misclosures and weights,
 // ready for the condition equations, as a run would leave it.
 AdjustmentState enteredState(const NetworkInput& input);
+
+// The state's traverse over the observed values, for differencing or for
+// the network's misclosure: the adjusted angles and sides replaced by the
+// typed ones (the known side kept). The coordinates are not recomputed.
+AdjustmentState observedCopy(const AdjustmentState& s);
 
 // The state a whole computation of the network leaves, with the settings
 // given; a run that does not complete is a failure of the test.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "driver/ComputationDriver.h"
 #include "state/AdjustmentState.h"
@@ -25,6 +26,15 @@ inline std::string readFile(const std::filesystem::path& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// An empty folder of this test process's own (ctest runs tests side by
+// side): <temp>/kestrane-<pid>/<name>, emptied if it was there.
+inline std::filesystem::path freshFolder(const std::string& name) {
+    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-" + std::to_string(::getpid())) / name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
 }
 
 // Answers the prompts from a list; an exhausted list is a cancelled prompt.

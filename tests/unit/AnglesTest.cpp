@@ -25,9 +25,7 @@ TEST(Angles, DmsToDegreesWorkedValues) {
     EXPECT_NEAR(DmsToDegrees(0.7), 70.0 / 60, 1e-12);
     EXPECT_NEAR(DmsToDegrees(58.27365), 58 + 27.0 / 60 + 36.5 / 3600, 1e-12);
     EXPECT_EQ(DmsToDegrees(0), 0.0);
-}
-
-TEST(Angles, SignedConversion) {
+    // Signed: the sign applies to the whole packed angle.
     EXPECT_DOUBLE_EQ(SignedDmsToDegrees(-0.3), -0.5);
     EXPECT_DOUBLE_EQ(SignedDmsToDegrees(0.3), 0.5);
     EXPECT_EQ(SignedDmsToDegrees(0), 0.0);
@@ -69,32 +67,26 @@ TEST(Angles, AzimuthFromDeltasUsesTheTenDecimalPi) {
 }
 
 TEST(Angles, NormaliseAzimuthOnce) {
-    EXPECT_EQ(NormaliseAzimuth(360), 0.0);
-    EXPECT_EQ(NormaliseAzimuth(-0.5), 359.5);
-    EXPECT_EQ(NormaliseAzimuth(370), 10.0);
-    EXPECT_EQ(NormaliseAzimuth(-20), 340.0);
-    EXPECT_EQ(NormaliseAzimuth(720), 360.0);  // once only
+    // 720 is brought down once only.
+    const double cases[][2] = {{360, 0}, {-0.5, 359.5}, {370, 10}, {-20, 340}, {720, 360}};
+    for (const auto& c : cases) EXPECT_EQ(NormaliseAzimuth(c[0]), c[1]) << c[0];
 }
 
-TEST(NumberFormat, RoundHalfEven) {
-    EXPECT_EQ(roundHalfEven(2.5, 0), 2.0);
-    EXPECT_EQ(roundHalfEven(3.5, 0), 4.0);
-    EXPECT_EQ(roundHalfEven(-2.5, 0), -2.0);
-    EXPECT_EQ(roundHalfEven(0.125, 2), 0.12);  // 12.5 exactly -> 12
-    EXPECT_EQ(roundHalfEven(0.375, 2), 0.38);
-    // A single-precision value is widened first: 1.005f is 1.00499999523...
-    EXPECT_EQ(roundHalfEven(1.005f, 2), 1.0);
-}
-
-TEST(NumberFormat, FixedPatterns) {
-    EXPECT_EQ(formatFixed(1234.5, 4), "1234.5000");
-    EXPECT_EQ(formatFixed(45.3, 5), "45.30000");
-    EXPECT_EQ(formatFixed(0, 3), "0.000");
-    EXPECT_EQ(formatFixed(-0.0, 2), "0.00");
-    EXPECT_EQ(formatFixed(-0.001, 2), "0.00");  // all digits zero: no sign
-    EXPECT_EQ(formatFixed(-0.006, 2), "-0.01");
-    EXPECT_EQ(formatFixed(3456789.12345, 3), "3456789.123");
-    EXPECT_EQ(formatFixed(roundHalfEven(1.234, 2), 4), "1.2300");
-    EXPECT_EQ(formatFixed(roundHalfEven(0.123456, 4), 4), "0.1235");
-    EXPECT_EQ(formatFixed(roundHalfEven(1.5, 2), 3), "1.500");
+// Rounding half to even, then fixed-point text: 0.125 is 12.5 hundredths
+// exactly and goes to 12; a single-precision value is widened first (1.005f
+// is 1.00499999523...); digits all zero print without a sign.
+TEST(NumberFormat, RoundHalfEvenAndFixedPatterns) {
+    struct Rounding { double value; int decimals; double rounded; };
+    const Rounding roundings[] = {{2.5, 0, 2}, {3.5, 0, 4}, {-2.5, 0, -2}, {0.125, 2, 0.12}, {0.375, 2, 0.38},
+                                  {1.005f, 2, 1}, {1.234, 2, 1.23}, {0.123456, 4, 0.1235}, {1.5, 2, 1.5}};
+    for (const Rounding& c : roundings) {
+        EXPECT_EQ(roundHalfEven(c.value, c.decimals), c.rounded) << c.value << " to " << c.decimals;
+    }
+    struct Fixed { double value; int decimals; const char* text; };
+    const Fixed fixed[] = {{1234.5, 4, "1234.5000"}, {45.3, 5, "45.30000"}, {0, 3, "0.000"}, {-0.0, 2, "0.00"},
+                           {-0.001, 2, "0.00"}, {-0.006, 2, "-0.01"}, {3456789.12345, 3, "3456789.123"},
+                           {1.23, 4, "1.2300"}, {0.1235, 4, "0.1235"}, {1.5, 3, "1.500"}};
+    for (const Fixed& c : fixed) {
+        EXPECT_EQ(formatFixed(c.value, c.decimals), c.text) << c.value;
+    }
 }

@@ -24,13 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path freshFolder(const std::string& name) {
-    const auto dir = fs::temp_directory_path() / ("kestrane-atomic-" + std::to_string(::getpid())) / name;
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
-
+using kestrane::testing::freshFolder;
 using kestrane::testing::readFile;
 
 std::vector<std::string> namesIn(const fs::path& dir) {

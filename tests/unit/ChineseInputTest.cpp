@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <iconv.h>
-#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -26,13 +25,8 @@ namespace {
 
 const char* const kSpace = "\u3000";  // the ideographic space
 
+using kestrane::testing::freshFolder;
 using kestrane::testing::readFile;
-
-std::filesystem::path scratch(const std::string& name) {
-    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-chinese-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    return dir / name;
-}
 
 // The number as a Chinese input method types it: every digit, sign and blank
 // full width; points alternately ． and 。.
@@ -125,6 +119,7 @@ TEST(ChineseTyping, FullWidthFormsReadAsTheirAsciiForms) {
 TEST(ChineseTyping, GoldenComputationsTypedInFullWidth) {
     using Json = nlohmann::json;
     const std::filesystem::path golden = KESTRANE_GOLDEN_DIR;
+    const auto dir = freshFolder("chinese-typing");
     for (const char* name : {"aonly-n3", "aonly-n9", "awithb-n5", "awithc-n4"}) {
         std::vector<std::string> typed;
         std::string input;
@@ -135,8 +130,8 @@ TEST(ChineseTyping, GoldenComputationsTypedInFullWidth) {
             input += typed.back() + "\n";
         }
         ConsoleOptions options;
-        options.transcriptPath = scratch(std::string(name) + ".jsonl").string();
-        options.reportPath = scratch(std::string(name) + ".txt").string();
+        options.transcriptPath = (dir / (std::string(name) + ".jsonl")).string();
+        options.reportPath = (dir / (std::string(name) + ".txt")).string();
         std::istringstream in(input);
         std::ostringstream out, err;
         ASSERT_EQ(runConsole(options, in, out, err), kExitCompleted) << name << err.str();
@@ -159,20 +154,21 @@ TEST(ChineseTyping, GoldenComputationsTypedInFullWidth) {
         }
         EXPECT_FALSE(std::getline(gotLines, gotLine)) << name;
     }
-    std::filesystem::remove_all(scratch("").parent_path());
+    std::filesystem::remove_all(dir);
 }
 
 // A GB18030 copy of an example with Chinese names reads as the UTF-8 file:
 // the same values, and the same report and transcript on the console, with
 // a notice on standard error.
 TEST(Gb18030Files, ReadAsTheirUtf8Originals) {
+    const auto dir = freshFolder("chinese-gb18030");
     for (const char* name : {"aonly-n8-town", "awithc-n7-hill", "awithb-n12-valley"}) {
         const std::filesystem::path example =
             std::filesystem::path(KESTRANE_EXAMPLES_DIR) / (std::string(name) + ".kestrane.toml");
         const std::string utf8 = readFile(example);
         const std::string gb = gb18030Of(utf8);
         ASSERT_NE(gb, utf8) << name;  // Chinese names in the file
-        const auto gbPath = scratch(std::string(name) + "-gb.kestrane.toml");
+        const auto gbPath = dir / (std::string(name) + "-gb.kestrane.toml");
         std::ofstream(gbPath, std::ios::binary) << gb;
 
         const ObservationReading fromUtf8 = readObservationFile(example.string());
@@ -188,8 +184,8 @@ TEST(Gb18030Files, ReadAsTheirUtf8Originals) {
         for (int k = 0; k < 2; ++k) {
             ConsoleOptions options;
             options.inputPath = inputs[k];
-            options.reportPath = scratch("r.txt").string();
-            options.transcriptPath = scratch("t.jsonl").string();
+            options.reportPath = (dir / "r.txt").string();
+            options.transcriptPath = (dir / "t.jsonl").string();
             std::istringstream in;
             std::ostringstream out, err;
             ASSERT_EQ(runConsole(options, in, out, err), kExitCompleted) << name << err.str();
@@ -204,7 +200,7 @@ TEST(Gb18030Files, ReadAsTheirUtf8Originals) {
         EXPECT_NE(reports[0].find(fromUtf8.values->names[1]), std::string::npos) << name;
     }
 
-    std::filesystem::remove_all(scratch("").parent_path());
+    std::filesystem::remove_all(dir);
 }
 
 TEST(Gb18030Files, InvalidInBothIsRefused) {

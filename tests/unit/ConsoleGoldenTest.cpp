@@ -10,7 +10,7 @@
 #include <map>
 #include <sstream>
 
-#include "TestSupport.h"
+#include "NetworkFixture.h"
 #include "adjustment/AdjustmentStages.h"
 #include "angles/Angles.h"
 #include "driver/TypedAnswers.h"
@@ -29,8 +29,7 @@ class GoldenComputation : public ::testing::TestWithParam<const char*> {};
 TEST_P(GoldenComputation, ReproducesTranscriptAndReport) {
     const std::filesystem::path dir = KESTRANE_GOLDEN_DIR;
     const std::string name = GetParam();
-    const auto tmp = std::filesystem::temp_directory_path() / ("kestrane-golden-" + name);
-    std::filesystem::create_directories(tmp);
+    const auto tmp = kestrane::testing::freshFolder("golden-" + name);
 
     kestrane::ConsoleOptions options;
     options.transcriptPath = (tmp / "transcript.jsonl").string();
@@ -82,8 +81,7 @@ struct FileRun {
 };
 
 FileRun runWith(const std::string& name, const std::string& inputFile, const std::string& typed) {
-    const auto tmp = std::filesystem::temp_directory_path() / ("kestrane-file-" + name);
-    std::filesystem::create_directories(tmp);
+    const auto tmp = kestrane::testing::freshFolder("file-" + name);
     kestrane::ConsoleOptions options;
     options.inputPath = inputFile;
     options.transcriptPath = (tmp / "t.jsonl").string();
@@ -163,15 +161,11 @@ TEST(Examples, EveryExampleCompletesAndClosesOnItsKnownPoint) {
         EXPECT_EQ(run.result.outcome, kestrane::RunOutcome::Completed) << file;
         if (run.result.outcome != kestrane::RunOutcome::Completed) continue;
         const kestrane::AdjustmentState& s = run.state;
-        const int r = s.resultRowCount, n = s.triangleCount;
+        const int r = s.resultRowCount;
         double knownX = s.Xa, knownY = s.Ya;
         if (s.knownPointCase() == kestrane::KnownPointCase::AWithB) knownX = s.Xb, knownY = s.Yb;
         if (s.knownPointCase() == kestrane::KnownPointCase::AWithC) knownX = s.Xc, knownY = s.Yc;
-        kestrane::AdjustmentState observed = s;
-        for (int k = 1; k <= 3 * n; ++k) observed.angleDegrees[k] = kestrane::DmsToDegrees(s.enteredAngles[k]);
-        for (int k = 1; k <= 2 * n; ++k) {
-            if (s.enteredSides[k] != 0) observed.sideLengths[k] = s.enteredSides[k];  // the known side is not typed
-        }
+        kestrane::AdjustmentState observed = kestrane::fixture::observedCopy(s);
         kestrane::computeCoordinates(observed);
         const double misclosure = std::hypot(observed.pointX[r] - knownX, observed.pointY[r] - knownY);
         const double gap = std::hypot(s.pointX[r] - knownX, s.pointY[r] - knownY);

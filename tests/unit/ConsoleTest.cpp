@@ -2,8 +2,6 @@
 // computation, and the transcript's JSON.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -23,24 +21,25 @@ namespace {
 
 struct ConsoleRun {
     int status;
-    std::string out, err, transcript, report;
-    bool reportWritten;
+    std::string out, err, transcript;
+    bool reportWritten = false;
 };
 
+// One run with the options, `input` typed on standard input.
+ConsoleRun runWith(const ConsoleOptions& options, const std::string& input) {
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    const int status = runConsole(options, in, out, err);
+    return {status, out.str(), err.str(), ""};
+}
+
+// A run with a transcript and a report, read back.
 ConsoleRun runText(const std::string& input) {
-    // One folder per test process: ctest runs the tests side by side.
-    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-test-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const auto dir = freshFolder("console-run");
     ConsoleOptions options;
     options.transcriptPath = (dir / "t.jsonl").string();
     options.reportPath = (dir / "r.txt").string();
-    std::filesystem::remove(options.reportPath);
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    ConsoleRun run;
-    run.status = runConsole(options, in, out, err);
-    run.out = out.str();
-    run.err = err.str();
+    ConsoleRun run = runWith(options, input);
     run.transcript = readFile(options.transcriptPath);
     run.reportWritten = std::filesystem::exists(options.reportPath);
     return run;
@@ -122,24 +121,22 @@ TEST(Console, TranscriptEscapesControlCharactersAndBadBytes) {
 }
 
 TEST(Console, ReportToStandardOutput) {
-    std::istringstream in(joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AWithC))));
-    std::ostringstream out, err;
+    const std::string answers = joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AWithC)));
     ConsoleOptions options;
     options.reportPath = "-";
-    EXPECT_EQ(runConsole(options, in, out, err), kExitCompleted);
-    EXPECT_NE(out.str().find("                           --- Kestrane ---\n"), std::string::npos);
+    const ConsoleRun run = runWith(options, answers);
+    EXPECT_EQ(run.status, kExitCompleted);
+    EXPECT_NE(run.out.find("                           --- Kestrane ---\n"), std::string::npos);
     ConsoleOptions pdf;
     pdf.pdfPath = "/nonexistent/x.pdf";
-    std::istringstream again(joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AWithC))));
-    EXPECT_EQ(runConsole(pdf, again, out, err), kExitCannotCreate);  // no PDF writer given
+    EXPECT_EQ(runWith(pdf, answers).status, kExitCannotCreate);  // no PDF writer given
 }
 
 // Observation files and output files on the console: the order of the
 // checks before the first prompt, the statuses, what is written when.
 
 TEST(ConsoleFiles, RefusedOrUnwritableFilesStopBeforeTheFirstPrompt) {
-    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-files-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const auto dir = freshFolder("console-files");
     const auto report = dir / "r.txt";
     std::ofstream(report) << "older report";
     const auto bad = dir / "bad.kestrane.toml";
@@ -149,37 +146,34 @@ TEST(ConsoleFiles, RefusedOrUnwritableFilesStopBeforeTheFirstPrompt) {
     options.inputPath = bad.string();
     options.reportPath = report.string();
     options.transcriptPath = (dir / "t.jsonl").string();
-    std::istringstream in(joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly))));
-    std::ostringstream out, err;
-    EXPECT_EQ(runConsole(options, in, out, err), kExitDataError);
-    EXPECT_NE(err.str().find(bad.string() + "” 第 2 行，键 tolerence"), std::string::npos) << err.str();
-    EXPECT_EQ(out.str(), "");  // no prompt
+    const std::string answers = joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly)));
+    const ConsoleRun refused = runWith(options, answers);
+    EXPECT_EQ(refused.status, kExitDataError);
+    EXPECT_NE(refused.err.find(bad.string() + "” 第 2 行，键 tolerence"), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.out, "");  // no prompt
     EXPECT_EQ(readFile(report), "older report");
     EXPECT_FALSE(std::filesystem::exists(options.transcriptPath));
 
     // A good file but an output in a folder that does not exist.
     std::ofstream(bad) << "triangles = 3\n";
     options.csvPath = (dir / "no-such-folder" / "r.csv").string();
-    std::ostringstream out2, err2;
-    EXPECT_EQ(runConsole(options, in, out2, err2), kExitCannotCreate);
-    EXPECT_NE(err2.str().find("no-such-folder"), std::string::npos);
-    EXPECT_EQ(out2.str(), "");
+    const ConsoleRun unwritable = runWith(options, answers);
+    EXPECT_EQ(unwritable.status, kExitCannotCreate);
+    EXPECT_NE(unwritable.err.find("no-such-folder"), std::string::npos);
+    EXPECT_EQ(unwritable.out, "");
     EXPECT_EQ(readFile(report), "older report");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2);  // no temporary file left
     std::filesystem::remove_all(dir);
 }
 
 TEST(ConsoleFiles, AbandonedRunSavesWhatWasAcceptedAndWritesNoResults) {
-    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-save-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const auto dir = freshFolder("console-save");
     ConsoleOptions options;
     options.saveInputPath = (dir / "s.kestrane.toml").string();
     options.reportPath = (dir / "r.txt").string();
     options.csvPath = (dir / "r.csv").string();
     // n, tolerance, Xa confirmed, Xb rejected once, then input ends.
-    std::istringstream in("3\n10\n100\n\n200\n\n5\n0\n");
-    std::ostringstream out, err;
-    EXPECT_EQ(runConsole(options, in, out, err), kExitAbandoned);
+    EXPECT_EQ(runWith(options, "3\n10\n100\n\n200\n\n5\n0\n").status, kExitAbandoned);
     EXPECT_FALSE(std::filesystem::exists(options.reportPath));
     EXPECT_FALSE(std::filesystem::exists(options.csvPath));
     const ObservationReading saved = readObservationFile(options.saveInputPath);
@@ -189,8 +183,7 @@ TEST(ConsoleFiles, AbandonedRunSavesWhatWasAcceptedAndWritesNoResults) {
 }
 
 TEST(ConsoleFiles, ResultsTableQuotesOnlyWhatNeedsIt) {
-    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-csv-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const auto dir = freshFolder("console-csv");
     auto answers = fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly));
     for (auto& a : answers) {
         if (a == "P1") a = "Hill, \"north\"";
@@ -198,9 +191,8 @@ TEST(ConsoleFiles, ResultsTableQuotesOnlyWhatNeedsIt) {
     }
     ConsoleOptions options;
     options.csvPath = (dir / "r.csv").string();
-    std::istringstream in(joinAnswers(answers));
-    std::ostringstream out, err;
-    ASSERT_EQ(runConsole(options, in, out, err), kExitCompleted) << err.str();
+    const ConsoleRun run = runWith(options, joinAnswers(answers));
+    ASSERT_EQ(run.status, kExitCompleted) << run.err;
     const std::string csv = readFile(options.csvPath);
     EXPECT_EQ(csv.rfind("\xEF\xBB\xBF点名,X,Y,1/px,1/py,mx,my,mp,E,F,φ\r\n", 0), 0u);
     EXPECT_NE(csv.find("\r\n\"Hill, \"\"north\"\"\",150.000,86.603,"), std::string::npos) << csv;
@@ -240,7 +232,7 @@ std::map<std::string, std::string> folderContents(const std::filesystem::path& d
 }  // namespace
 
 TEST(ConsoleFiles, OutputsNeverDestroyTheInputOrEachOther) {
-    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-identity-" + std::to_string(::getpid()));
+    const auto dir = freshFolder("console-identity");
     const std::filesystem::path example = std::filesystem::path(KESTRANE_EXAMPLES_DIR) / "aonly-n3.kestrane.toml";
     const std::string observations = readFile(example);
     const std::string input = "net.kestrane.toml";
@@ -316,15 +308,13 @@ TEST(ConsoleFiles, OutputsNeverDestroyTheInputOrEachOther) {
             ASSERT_TRUE(first.values) << first.message;
             for (std::size_t i = typedAnswers(*first.values).size(); i < answers.size(); ++i) typed += answers[i] + "\n";
         }
-        std::istringstream in(typed);
-        std::ostringstream out, err;
-        const int status = runConsole(optionsOf(args), in, out, err);
+        const ConsoleRun run = runWith(optionsOf(args), typed);
         std::filesystem::current_path(home);
-        EXPECT_EQ(status, c.status) << err.str();
+        EXPECT_EQ(run.status, c.status) << run.err;
         if (c.status == kExitUsage) {
             EXPECT_EQ(folderContents(dir), before);  // the input byte for byte, nothing created
-            EXPECT_EQ(out.str(), "");                // no prompt
-            EXPECT_NE(err.str().find(c.args[0]), std::string::npos) << err.str();
+            EXPECT_EQ(run.out, "");                  // no prompt
+            EXPECT_NE(run.err.find(c.args[0]), std::string::npos) << run.err;
         } else if (c.partialInput) {
             const ObservationReading completed = readObservationFile((dir / input).string());
             ASSERT_TRUE(completed.values) << completed.message;
@@ -342,20 +332,19 @@ TEST(ConsoleFiles, OutputsNeverDestroyTheInputOrEachOther) {
 }
 
 TEST(ConsoleFiles, StandardOutputTakesAnOutputAfterEveryPromptAndEcho) {
-    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-console-stdout-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const auto dir = freshFolder("console-stdout");
     const std::string answers = joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly)));
     for (const char* option : {"--transcript", "--csv", "--save-input", "--report"}) {
         SCOPED_TRACE(option);
         // The same run once into a file, once on standard output.
         const std::string file = (dir / "output").string();
-        std::istringstream in(answers), again(answers);
-        std::ostringstream out, err, stdoutRun;
-        ASSERT_EQ(runConsole(optionsOf({option, file}), in, out, err), kExitCompleted) << err.str();
-        ASSERT_EQ(runConsole(optionsOf({option, "-"}), again, stdoutRun, err), kExitCompleted) << err.str();
+        const ConsoleRun toFile = runWith(optionsOf({option, file}), answers);
+        const ConsoleRun toStdout = runWith(optionsOf({option, "-"}), answers);
+        ASSERT_EQ(toFile.status, kExitCompleted) << toFile.err;
+        ASSERT_EQ(toStdout.status, kExitCompleted) << toStdout.err;
         const std::string written = readFile(file);
         ASSERT_GT(written.size(), 100u);
-        EXPECT_EQ(stdoutRun.str(), out.str() + written);
+        EXPECT_EQ(toStdout.out, toFile.out + written);
     }
     std::filesystem::remove_all(dir);
 }

@@ -4,8 +4,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -49,14 +47,13 @@ TEST(FuzzRegression, AzimuthJustWestOfNorthStaysBelow360) {
 // The same direction reached from typed coordinates of A and B: the azimuth
 // A-B was stored as T0 = 360 and shown as 360.00000 degrees.
 TEST(FuzzRegression, KnownSideDueNorthShowsAzimuthZero) {
-    const auto transcript = std::filesystem::temp_directory_path() / "kestrane-regression-north.jsonl";
+    const auto transcript = kestrane::testing::freshFolder("regression-north") / "t.jsonl";
     ConsoleOptions options;
     options.transcriptPath = transcript.string();
     std::istringstream answers("3\n5\n0\n\n1\n\n1000000\n\n0.9999999999999998\n\n");
     std::ostringstream out, err;
     EXPECT_EQ(runConsole(options, answers, out, err), kExitAbandoned);
-    std::ifstream in(transcript, std::ios::binary);
-    const std::string events((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string events = kestrane::testing::readFile(transcript);
     EXPECT_NE(events.find(R"("name":"Text28","value":" 0.00000 度")"), std::string::npos) << events;
     EXPECT_NE(events.find(R"("name":"Text31","value":" 1000000.0000 米")"), std::string::npos) << events;
 }
@@ -67,10 +64,9 @@ TEST(FuzzRegression, KnownSideDueNorthShowsAzimuthZero) {
 // now; the whole computation of that network must stay far below that.
 TEST(FuzzRegression, LargestNetworkAdjustsInLittleMemory) {
     const int n = 6553;
-    namespace support = kestrane::testing;
-    const auto run = support::runComputation(fixture::answersFor(fixture::regularNetwork(n, KnownPointCase::AOnly, 1e5)));
-    ASSERT_EQ(run.result.outcome, RunOutcome::Completed);
-    EXPECT_EQ(run.state.triangleCount, n);
+    const AdjustmentState s = fixture::completedState(fixture::regularNetwork(n, KnownPointCase::AOnly, 1e5));
+    ASSERT_TRUE(s.complete);
+    EXPECT_EQ(s.triangleCount, n);
     rusage usage{};
     ASSERT_EQ(getrusage(RUSAGE_SELF, &usage), 0);
     const double peakMegabytes = static_cast<double>(usage.ru_maxrss) / 1024;  // ru_maxrss is in kilobytes

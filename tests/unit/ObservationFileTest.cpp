@@ -32,12 +32,6 @@ std::vector<std::string> answersOf(const std::string& text) {
     return reading.values ? typedAnswers(*reading.values) : std::vector<std::string>{};
 }
 
-std::filesystem::path scratch(const std::string& name) {
-    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-files-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    return dir / name;
-}
-
 }  // namespace
 
 TEST(ObservationFile, RefusalNamesFileLineAndKey) {
@@ -171,22 +165,22 @@ TEST(ObservationFile, NumbersAreTheDoublesTheNumberReaderMakes) {
 }
 
 TEST(ObservationFile, UnreadableFilesGetAClearMessage) {
-    EXPECT_NE(readObservationFile(scratch("missing.kestrane.toml").string()).message.find("不存在"), std::string::npos);
-    EXPECT_NE(readObservationFile(scratch("").string()).message.find("文件夹"), std::string::npos);
-    const auto fifo = scratch("fifo.kestrane.toml");
-    std::filesystem::remove(fifo);
+    const auto dir = kestrane::testing::freshFolder("files-unreadable");
+    EXPECT_NE(readObservationFile((dir / "missing.kestrane.toml").string()).message.find("不存在"), std::string::npos);
+    EXPECT_NE(readObservationFile(dir.string()).message.find("文件夹"), std::string::npos);
+    const auto fifo = dir / "fifo.kestrane.toml";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_NE(readObservationFile(fifo.string()).message.find("不是普通文件"), std::string::npos);  // no hang
-    const auto big = scratch("big.kestrane.toml");
+    const auto big = dir / "big.kestrane.toml";
     std::ofstream(big).close();
     std::filesystem::resize_file(big, kMaxObservationFileBytes + 1);
     EXPECT_NE(readObservationFile(big.string()).message.find("16 MB"), std::string::npos);
-    const auto latin1 = scratch("latin1.kestrane.toml");
+    const auto latin1 = dir / "latin1.kestrane.toml";
     std::ofstream(latin1, std::ios::binary) << "triangles = 3\n# caf\xE9\n";
     const std::string message = readObservationFile(latin1.string()).message;
     EXPECT_NE(message.find("UTF-8"), std::string::npos);
     EXPECT_NE(message.find("第 2 行"), std::string::npos);
-    std::filesystem::remove_all(scratch("").parent_path());
+    std::filesystem::remove_all(dir);
 }
 
 // The writer against a file written by hand from the format's description:
@@ -215,7 +209,8 @@ angles = [                                # a, b, c per triangle
   [0.30000000000000004],
 ]
 )";
+    const auto hand = kestrane::testing::freshFolder("files-hand") / "hand.kestrane.toml";
     std::string error;
-    ASSERT_TRUE(writeObservationFile(scratch("hand.kestrane.toml").string(), v, error)) << error;
-    EXPECT_EQ(kestrane::testing::readFile(scratch("hand.kestrane.toml")), expected);
+    ASSERT_TRUE(writeObservationFile(hand.string(), v, error)) << error;
+    EXPECT_EQ(kestrane::testing::readFile(hand), expected);
 }

@@ -93,7 +93,7 @@ TEST(AprioriSettings, CommandLineValues) {
 // The classic default prints no weighting line; the rigorous weighting adds
 // one right under the title, naming the errors as given or their defaults.
 TEST(AprioriSettings, RigorousReportNamesItsModel) {
-    const auto answers = fixture::answersFor(fixture::regularNetwork(6, KnownPointCase::AOnly));
+    const auto network = fixture::regularNetwork(6, KnownPointCase::AOnly);
     struct Row {
         AprioriSettings settings;
         std::string line;  // "" for none
@@ -107,13 +107,10 @@ TEST(AprioriSettings, RigorousReportNamesItsModel) {
     };
     std::string classic;
     for (const Row& row : rows) {
-        RunRecord run;
-        ScriptedPrompt prompt(answers, &run.window);
-        Services io{prompt, run.window};
-        run.state.settings = row.settings;
-        ASSERT_EQ(Command1_Click(run.state, io).outcome, RunOutcome::Completed);
+        const AdjustmentState state = fixture::completedState(network, row.settings);
+        ASSERT_TRUE(state.complete);
         TextReportPrinter printer;
-        printReport(run.state, printer);
+        printReport(state, printer);
         const std::string& text = printer.text();
         const std::string second = text.substr(text.find('\n') + 1, text.find('\n', text.find('\n') + 1) - text.find('\n') - 1);
         if (row.line.empty()) {
@@ -133,10 +130,8 @@ TEST(QualityCheck, InputWarningsAndTheJsonForm) {
     answers[14] = "359.0060";  // T0
     answers[22] = "P1";        // the second chain point named like the first
     answers[34] = "31.75188";  // a(1)
-    RunRecord run;
-    ScriptedPrompt prompt(answers, &run.window);
-    Services io{prompt, run.window};
-    ASSERT_EQ(Command1_Click(run.state, io).outcome, RunOutcome::Completed);
+    const RunRecord run = runComputation(answers);
+    ASSERT_EQ(run.result.outcome, RunOutcome::Completed);
     const QualityCheck q = checkQuality(run.state);
     ASSERT_FALSE(q.error);
     std::vector<std::pair<std::string, int>> warned;

@@ -13,11 +13,9 @@ using namespace kestrane;
 using namespace kestrane::testing;
 
 TEST(ReportGrid, WideCharactersTakeTwoCells) {
-    EXPECT_EQ(displayWidth("abc"), 3);
-    EXPECT_EQ(displayWidth("观测边长 :"), 10);
-    EXPECT_EQ(displayWidth("（）"), 4);   // full-width punctuation
-    EXPECT_EQ(displayWidth("\xff" "a"), 2);  // a stray byte is one cell
-    EXPECT_EQ(displayWidth(""), 0);
+    // Full-width punctuation is wide too; a stray byte is one cell.
+    const std::pair<const char*, int> cases[] = {{"abc", 3}, {"观测边长 :", 10}, {"（）", 4}, {"\xff" "a", 2}, {"", 0}};
+    for (const auto& [text, cells] : cases) EXPECT_EQ(displayWidth(text), cells) << text;
 }
 
 TEST(ReportGrid, TabColumns) {
@@ -91,17 +89,13 @@ TEST(Report, NumberItems) {
 }
 
 TEST(Report, KnownPointLines) {
-    const RunRecord b = runComputation(fixture::answersFor(fixture::regularNetwork(4, KnownPointCase::AWithB)));
-    ASSERT_EQ(b.result.outcome, RunOutcome::Completed);
-    const std::string withB = reportOf(b.state);
+    const std::string withB = reportOf(fixture::completedState(fixture::regularNetwork(4, KnownPointCase::AWithB)));
     EXPECT_NE(withB.find("P4   Xb="), std::string::npos);   // the name of point n
     EXPECT_NE(withB.find("Yb =  "), std::string::npos);
     EXPECT_EQ(withB.find("T0="), std::string::npos);
     EXPECT_EQ(withB.find("Xc="), std::string::npos);
 
-    const RunRecord c = runComputation(fixture::answersFor(fixture::regularNetwork(4, KnownPointCase::AWithC)));
-    ASSERT_EQ(c.result.outcome, RunOutcome::Completed);
-    const std::string withC = reportOf(c.state);
+    const std::string withC = reportOf(fixture::completedState(fixture::regularNetwork(4, KnownPointCase::AWithC)));
     EXPECT_NE(withC.find("P4   Xc="), std::string::npos);
     EXPECT_NE(withC.find("s( 1 )= 0.000s( 1 )="), std::string::npos);  // s(1) was not typed
     EXPECT_EQ(withC.find("Qa="), std::string::npos);
