@@ -170,6 +170,9 @@ TEST(Examples, EveryExampleCompletesAndClosesOnItsKnownPoint) {
         const double misclosure = std::hypot(observed.pointX[r] - knownX, observed.pointY[r] - knownY);
         const double gap = std::hypot(s.pointX[r] - knownX, s.pointY[r] - knownY);
         EXPECT_LE(gap, 0.01 * misclosure + 1e-6) << file << ": misclosure " << misclosure << " m";
+        // Measured values never close exactly: a bound near nought would
+        // come from a traverse over the adjusted values instead.
+        if (file.find("exact") == std::string::npos) EXPECT_GT(misclosure, 1e-3) << file;
     }
     EXPECT_GE(examples, 10);
 }
