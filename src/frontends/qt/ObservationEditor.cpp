@@ -510,7 +510,12 @@ ObservationEditor::ObservationEditor(QWidget* parent) : QWidget(parent) {
     });
 }
 
-ObservationEditor::~ObservationEditor() { undo_->disconnect(this); }
+ObservationEditor::~ObservationEditor() {
+    undo_->disconnect(this);
+    // The tables are deleted with the widgets after this object's own
+    // members: they let go now of the models that read its document.
+    for (EditorTable* t : tables_) t->setModel(nullptr);
+}
 
 void ObservationEditor::build() {
     auto* layout = new QVBoxLayout(this);
