@@ -301,25 +301,21 @@ bool Form1::openReadFile(const QString& path, const ObservationReading& reading,
     }
     if (!settleUnsavedChanges()) return false;
     const ObservationValues& values = *reading.values;
-    const QString notice = QString::fromStdString(reading.notice);
-    if (computed && computed->taken) {
+    // The file becomes the document with its computation: the one made in
+    // the background, or one run here (an unfinished file goes on with the
+    // prompts).
+    auto take = [this, path, values, notice = QString::fromStdString(reading.notice)](Recomputed* result) {
         takeFile(path, values.settings, notice);
-        adoptReplayed(values, *computed);
-        return true;
-    }
-    // A large network is computed in the background, a complete one at
-    // least: an unfinished file goes on with the prompts here at once.
+        if (result && result->taken) return adoptReplayed(values, *result);
+        runComputation(typedAnswers(values));
+    };
+    // A large network read here is computed in the background.
     if (!computed && computedInBackground(values)) {
         startReplayWork(QStringLiteral("正在计算 %1…").arg(QFileInfo(path).fileName()), values, false,
-                        [this, path, values, notice](Recomputed& result) {
-                            takeFile(path, values.settings, notice);
-                            if (!result.taken) return runComputation(typedAnswers(values));
-                            adoptReplayed(values, result);
-                        });
-        return true;
+                        [take](Recomputed& result) { take(&result); });
+    } else {
+        take(computed);
     }
-    takeFile(path, values.settings, notice);
-    runComputation(typedAnswers(values));
     return true;
 }
 

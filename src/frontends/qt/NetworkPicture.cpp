@@ -429,17 +429,7 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
         painter.drawLines(radials);
         QPolygonF ring;
         ring.reserve(static_cast<int>(outerRing_.size()));
-        for (std::size_t j = 0; j < outerRing_.size(); ++j) {
-            const Point& p = points_[static_cast<std::size_t>(outerRing_[j])];
-            const QPointF q = at(p.x, p.y);
-            // On a raster, corners closer than half a pixel to the last one
-            // drawn add nothing but the cost of stroking thousands of them.
-            if (raster && j > 0 && j + 1 < outerRing_.size() && std::abs(q.x() - ring.back().x()) < 0.5 * u &&
-                std::abs(q.y() - ring.back().y()) < 0.5 * u) {
-                continue;
-            }
-            ring.append(q);
-        }
+        for (const int i : outerRing_) ring.append(at(points_[static_cast<std::size_t>(i)].x, points_[static_cast<std::size_t>(i)].y));
         painter.setPen(QPen(QColor(40, 40, 40), 1.2 * u));
         if (raster && ring.size() > 1500) {
             // One outline of thousands of corners is stroked and filled as a

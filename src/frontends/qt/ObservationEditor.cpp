@@ -445,11 +445,6 @@ void EditorModel::refresh(int index) {
     emit dataChanged(at, at);
 }
 
-void EditorModel::refreshAll() {
-    if (rowCount() == 0) return;
-    emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
-}
-
 // ---------------------------------------------------------------------------
 
 EditorTable::EditorTable(ObservationEditor* editor, EditorGroup group)

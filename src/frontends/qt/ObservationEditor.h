@@ -124,7 +124,6 @@ public:
     std::pair<int, int> place(int index) const;
     // The cell shows the document again.
     void refresh(int index);
-    void refreshAll();
     // The document changes as a whole, its cell counts with it.
     void beginReset() { beginResetModel(); }
     void endReset() { endResetModel(); }
