@@ -17,11 +17,7 @@
 
 namespace {
 
-using kestrane::CaptionLabel;
-using kestrane::FittingField;
-using kestrane::Form1;
-using kestrane::KnownPointCase;
-using kestrane::kStaleFigureNote;
+using namespace kestrane;
 
 QString examplePath(const char* name) {
     return QStringLiteral(KESTRANE_EXAMPLES_DIR "/%1.kestrane.toml").arg(QLatin1String(name));
@@ -30,7 +26,7 @@ QString examplePath(const char* name) {
 FittingField* field(Form1& form, const char* name) { return form.findChild<FittingField*>(QLatin1String(name)); }
 
 bool drawnStale(FittingField* f) {
-    return f->isStale() && f->palette().color(QPalette::Text) == kestrane::staleTextColour() &&
+    return f->isStale() && f->palette().color(QPalette::Text) == staleTextColour() &&
            f->toolTip().split(QLatin1Char('\n')).contains(kStaleFigureNote);
 }
 
@@ -51,13 +47,13 @@ TEST(FormFigures, FiguresOfAnEarlierComputationAreDimmedUntilWrittenAgain) {
     for (const char* name : {"Text7", "Text8", "Text18", "Text24", "Text25", "Text27"}) {
         FittingField* f = field(form, name);
         EXPECT_FALSE(f->isStale()) << name;
-        EXPECT_NE(f->palette().color(QPalette::Text), kestrane::staleTextColour()) << name;
+        EXPECT_NE(f->palette().color(QPalette::Text), staleTextColour()) << name;
     }
 
     // A computation given up after n: everything but the n sentence is from
     // the town network, and says so; the weakest point's figures keep naming
     // the town's weakest point.
-    kestrane::testing::ScriptedPrompt prompt(std::vector<std::optional<std::string>>{"3"});
+    fixture::ScriptedPrompt prompt(std::vector<std::optional<std::string>>{"3"});
     form.setPromptService(&prompt);
     form.Command1_Click();
     EXPECT_FALSE(field(form, "Text30")->isStale());
@@ -87,14 +83,13 @@ TEST(FormFigures, WeakestPointFiguresNameThePoint) {
         {nullptr, {QStringLiteral("最弱点: P3 (外点 2)"), QStringLiteral("该点即已知点 B")}},
     };
     // Away from the origin, so that no coordinate of B is 0.
-    kestrane::fixture::Polygon three = kestrane::fixture::Polygon::regular(3);
+    fixture::Polygon three = fixture::Polygon::regular(3);
     three.cx += 1000;
     three.cy += 2000;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.example ? c.example : "awithb n=3");
         Form1 form;
-        kestrane::testing::ScriptedPrompt prompt(
-            kestrane::fixture::answersFor(kestrane::fixture::exactNetwork(three, KnownPointCase::AWithB)));
+        fixture::ScriptedPrompt prompt(fixture::answersFor(fixture::exactNetwork(three, KnownPointCase::AWithB)));
         if (c.example) {
             ASSERT_TRUE(form.openObservationFile(examplePath(c.example)));
         } else {
@@ -131,7 +126,7 @@ TEST(FormFigures, ASmallWindowScrollsEveryControlIntoView) {
     EXPECT_EQ(status->geometry().bottom(), form.rect().bottom());
 
     int checked = 0;
-    for (const kestrane::layout::Control& c : kestrane::layout::controls()) {
+    for (const layout::Control& c : layout::controls()) {
         auto* control = form.findChild<QWidget*>(QString::fromUtf8(c.name));
         ASSERT_NE(control, nullptr) << c.name;
         const QRect laidOut(c.left / 15, c.top / 15, c.width / 15, c.height / 15);
@@ -141,12 +136,12 @@ TEST(FormFigures, ASmallWindowScrollsEveryControlIntoView) {
         EXPECT_TRUE(seen.contains(control->geometry())) << c.name;
         ++checked;
     }
-    EXPECT_EQ(checked, static_cast<int>(kestrane::layout::controls().size()));
+    EXPECT_EQ(checked, static_cast<int>(layout::controls().size()));
 
     // Back at its full size the layout stands where it was designed.
     form.resize(full);
     EXPECT_FALSE(across->isVisible() || down->isVisible());
-    for (const kestrane::layout::Control& c : kestrane::layout::controls()) {
+    for (const layout::Control& c : layout::controls()) {
         EXPECT_EQ(form.findChild<QWidget*>(QString::fromUtf8(c.name))->pos(), QPoint(c.left / 15, c.top / 15)) << c.name;
     }
 }
