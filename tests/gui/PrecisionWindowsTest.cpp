@@ -42,7 +42,10 @@ using Renamed = std::vector<std::pair<std::string, std::string>>;
 // A golden computation run through the stages; point names may be replaced.
 AdjustmentState goldenState(const std::string& name, const Renamed& renamed = {}) {
     std::vector<std::string> answers = splitLines(readFile(goldenDir() / (name + ".answers.txt")));
-    for (const auto& [from, to] : renamed) std::replace(answers.begin(), answers.end(), from, to);
+    for (const auto& [from, to] : renamed) {
+        EXPECT_GT(std::ranges::count(answers, from), 0) << name << " names no point " << from;
+        std::replace(answers.begin(), answers.end(), from, to);
+    }
     const testing::RunRecord run = testing::runComputation({answers.begin(), answers.end()});
     EXPECT_EQ(run.result.outcome, RunOutcome::Completed) << name;
     return run.state;
@@ -150,21 +153,24 @@ TEST(PrecisionTableWindow, SortsNumericallyAndMarksTheLargestPositionError) {
 }
 
 TEST(PrecisionTableWindow, CopiesTheSelectionAsTabSeparatedLines) {
-    const AdjustmentState s = goldenState("awithb-n5", {{"P1", "\"引号\",<&>"}});
+    const AdjustmentState s = goldenState("awithb-n5", {{"OLDFARM", "\"引号\",<&>"}});
     PrecisionTableWindow window(s);
     QTableView* table = window.table();
     table->selectAll();
     const QStringList lines = window.selectionText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), s.resultRowCount + 1);
+    int quoted = 0;
     for (int r = 0; r < lines.size(); ++r) {
         QStringList fields = lines[r].split(QLatin1Char('\t'));
         ASSERT_EQ(fields.size(), 11);
         if (fields[0].startsWith(QLatin1Char('"'))) {
             EXPECT_EQ(fields[0], "\"\"\"引号\"\",<&>\"");  // quoted, quotes doubled
             fields[0] = QStringLiteral("\"引号\",<&>");
+            ++quoted;
         }
         EXPECT_EQ(fields, window.rowTexts(r));
     }
+    EXPECT_EQ(quoted, 1);  // the renamed point, and only it
 
     // A block of cells: the same rectangle; Ctrl+C puts it on the clipboard.
     table->clearSelection();
@@ -293,6 +299,7 @@ std::vector<SvgShape> svgShapes(const std::filesystem::path& path, QString* desc
 // a pixel.
 TEST(NetworkPicture, SvgGeometryAgreesWithTheResultsTable) {
     for (const char* name : {"aonly-n9", "awithb-n5", "awithc-n4"}) {
+        SCOPED_TRACE(name);
         const AdjustmentState s = goldenState(name);
         const std::vector<PointPrecision> precision = computePointPrecision(s);
         const auto svg = writtenSvg(NetworkPicture(s, precision), std::string(name) + ".svg");
@@ -321,7 +328,7 @@ TEST(NetworkPicture, SvgGeometryAgreesWithTheResultsTable) {
                             std::stod(f[9]), DmsToDegrees(std::stod(f[10]))});
         }
         const int r = s.resultRowCount;
-        EXPECT_EQ(rows.size(), static_cast<std::size_t>(r) + 1) << name;
+        EXPECT_EQ(rows.size(), static_cast<std::size_t>(r) + 1);
         if (rows.size() != static_cast<std::size_t>(r) + 1) continue;
         const bool aOnly = s.knownPointCase() == KnownPointCase::AOnly;
         const int centre = s.knownPointCase() == KnownPointCase::AWithB ? s.triangleCount - 1 : s.triangleCount;
@@ -335,7 +342,7 @@ TEST(NetworkPicture, SvgGeometryAgreesWithTheResultsTable) {
         const auto drawnRing = std::find_if(shapes.begin(), shapes.end(), [&](const SvgShape& shape) {
             return shape.kind == "polyline" && shape.stroke == "#282828";
         });
-        EXPECT_TRUE(drawnRing != shapes.end() && drawnRing->points.size() == ring.size()) << name;
+        EXPECT_TRUE(drawnRing != shapes.end() && drawnRing->points.size() == ring.size());
         if (drawnRing == shapes.end() || drawnRing->points.size() != ring.size()) continue;
         // Northing up, easting right: px = ox + k Y, py = oy - k X, fitted.
         double mx = 0, my = 0, mX = 0, mY = 0;
@@ -354,26 +361,24 @@ TEST(NetworkPicture, SvgGeometryAgreesWithTheResultsTable) {
         const double k = num / den;
         auto pixel = [&](const Row& row) { return QPointF(mx + k * (row.y - mY), my - k * (row.x - mX)); };
         for (std::size_t j = 0; j < ring.size(); ++j) {
-            EXPECT_LT(QLineF(drawnRing->points[j], pixel(rows[ring[j]])).length(), 1.0)
-                << name << " " << rows[ring[j]].name;
+            EXPECT_LT(QLineF(drawnRing->points[j], pixel(rows[ring[j]])).length(), 1.0) << rows[ring[j]].name;
         }
 
         for (int i = 0; i <= (aOnly ? r - 1 : r); ++i) {
             const Row& row = rows[i];
-            const std::string where = std::string(name) + " " + row.name;
             const QPointF at = pixel(row);
             auto near = [&](const SvgShape& shape) { return QLineF(shape.centroid(), at).length() < 1.0; };
             if (row.known) {
                 // A black triangle on the point.
                 EXPECT_TRUE(std::any_of(shapes.begin(), shapes.end(), [&](const SvgShape& shape) {
                     return shape.kind == "polygon" && shape.points.size() == 3 && shape.fill == "#000000" && near(shape);
-                })) << where;
+                })) << row.name;
                 continue;
             }
             const auto ellipse = std::find_if(shapes.begin(), shapes.end(), [&](const SvgShape& shape) {
                 return shape.kind == "polygon" && shape.stroke == "#c81e1e" && shape.points.size() >= 12 && near(shape);
             });
-            EXPECT_NE(ellipse, shapes.end()) << where;
+            EXPECT_NE(ellipse, shapes.end()) << row.name;
             if (ellipse == shapes.end()) continue;
             // Second moments of the outline, sampled evenly round it:
             // (a^2 e e' + b^2 e2 e2') / 2 with e along the major axis.
@@ -389,12 +394,12 @@ TEST(NetworkPicture, SvgGeometryAgreesWithTheResultsTable) {
             const double half = (sxx + syy) / 2, root = std::hypot((sxx - syy) / 2, sxy);
             const double a = std::sqrt(2 * (half + root)), b = std::sqrt(2 * std::max(0.0, half - root));
             const double scale = factor / 1000 * k;  // pixels per millimetre of the ellipse
-            EXPECT_NEAR(a, row.major * scale, 1.0) << where;
-            EXPECT_NEAR(b, row.minor * scale, 1.0) << where;
+            EXPECT_NEAR(a, row.major * scale, 1.0) << row.name;
+            EXPECT_NEAR(b, row.minor * scale, 1.0) << row.name;
             // Azimuth clockwise from north: on the picture (sin, -cos).
             const double drawn = std::atan2(2 * sxy, sxx - syy) / 2;  // from the picture's x axis
             const double expected = (row.azimuth - 90) * M_PI / 180;
-            EXPECT_LT((a - b) * std::fabs(std::sin(drawn - expected)), 1.0) << where << " azimuth " << row.azimuth;
+            EXPECT_LT((a - b) * std::fabs(std::sin(drawn - expected)), 1.0) << row.name << " azimuth " << row.azimuth;
         }
     }
 }
