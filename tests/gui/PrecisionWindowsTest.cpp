@@ -51,24 +51,74 @@ AdjustmentState goldenState(const std::string& name, const Renamed& renamed = {}
     return run.state;
 }
 
-// The text elements of an SVG file (their texts and font families), which
-// must be well-formed XML.
-struct SvgTexts {
-    QStringList texts, families;
+// What an SVG file holds, which must be well-formed XML: its text elements
+// (texts and font families), its description, and its lines and polygons in
+// its pixels (transforms applied) with the stroke and fill of the group each
+// stands in. A polygon is written as a path of straight segments back to its
+// start.
+struct SvgShape {
+    QString kind, stroke, fill;
+    std::vector<QPointF> points;
+    QPointF centroid() const {
+        QPointF sum;
+        for (const QPointF& p : points) sum += p;
+        return sum / static_cast<double>(points.size());
+    }
 };
-SvgTexts svgTexts(const std::filesystem::path& path) {
+struct Svg {
+    QStringList texts, families;
+    QString description;
+    std::vector<SvgShape> shapes;
+};
+
+Svg readSvg(const std::filesystem::path& path) {
     QFile file(QString::fromStdString(path.string()));
     EXPECT_TRUE(file.open(QIODevice::ReadOnly));
     QXmlStreamReader xml(&file);
-    SvgTexts found;
+    std::vector<QXmlStreamAttributes> groups;
+    Svg svg;
     while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("text")) {
-            found.families << xml.attributes().value(QLatin1String("font-family")).toString();
-            found.texts << xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("g")) groups.pop_back();
+        if (token != QXmlStreamReader::StartElement) continue;
+        if (xml.name() == QLatin1String("g")) groups.push_back(xml.attributes());
+        if (xml.name() == QLatin1String("desc")) svg.description = xml.readElementText();
+        if (xml.name() == QLatin1String("text")) {
+            svg.families << xml.attributes().value(QLatin1String("font-family")).toString();
+            svg.texts << xml.readElementText(QXmlStreamReader::IncludeChildElements);
         }
+        const bool path = xml.name() == QLatin1String("path");
+        if (!path && xml.name() != QLatin1String("polyline")) continue;
+        QStringList corners = xml.attributes().value(path ? "d" : "points").toString().split(' ', Qt::SkipEmptyParts);
+        if (path) {
+            // Straight segments only (a glyph has curves), the start repeated at the end.
+            const bool straight = std::all_of(corners.begin(), corners.end(), [&](const QString& c) {
+                return c.startsWith(&c == &corners.front() ? 'M' : 'L');
+            });
+            if (!straight || corners.size() < 3 || corners.front().mid(1) != corners.back().mid(1)) continue;
+            corners.removeLast();
+            for (QString& c : corners) c.remove(0, 1);
+        }
+        SvgShape shape{path ? "polygon" : "polyline", {}, {}, {}};
+        double m[6] = {1, 0, 0, 1, 0, 0};
+        if (!groups.empty()) {
+            shape.stroke = groups.back().value("stroke").toString();
+            shape.fill = groups.back().value("fill").toString();
+            const QString transform = groups.back().value("transform").toString();
+            if (transform.startsWith("matrix(")) {
+                const QStringList v = transform.mid(7).chopped(1).split(',');
+                for (int i = 0; i < 6 && i < v.size(); ++i) m[i] = v[i].toDouble();
+            }
+        }
+        for (const QString& pair : corners) {
+            const QStringList xy = pair.split(',');
+            const double x = xy[0].toDouble(), y = xy[1].toDouble();
+            shape.points.emplace_back(m[0] * x + m[2] * y + m[4], m[1] * x + m[3] * y + m[5]);
+        }
+        svg.shapes.push_back(shape);
     }
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
-    return found;
+    return svg;
 }
 
 // The picture written as SVG to a scratch file with the given suffix.
@@ -208,7 +258,7 @@ TEST(NetworkPicture, ExportsSvgPdfAndPng) {
     const auto svg = scratchFile("picture.svg");
     QString error;
     ASSERT_TRUE(window.exportTo(QString::fromStdString(svg.string()), &error)) << error.toStdString();
-    const QStringList texts = svgTexts(svg).texts;
+    const QStringList texts = readSvg(svg).texts;
     // A run of text in another face is a text element of its own.
     EXPECT_TRUE(texts.join(QString()).contains(QString::fromStdString(odd))) << texts.join(" | ").toStdString();
     EXPECT_TRUE(texts.contains(QStringLiteral("北")));
@@ -234,65 +284,6 @@ TEST(NetworkPicture, ExportsSvgPdfAndPng) {
     EXPECT_FALSE(window.exportTo(QString::fromStdString(scratchFile("picture.gif").string()), &error));
 }
 
-// The lines and polygons of an SVG file in its pixels (transforms applied),
-// with the stroke and fill of the group each stands in. A polygon is written
-// as a path of straight segments back to its start.
-struct SvgShape {
-    QString kind, stroke, fill;
-    std::vector<QPointF> points;
-    QPointF centroid() const {
-        QPointF sum;
-        for (const QPointF& p : points) sum += p;
-        return sum / static_cast<double>(points.size());
-    }
-};
-
-std::vector<SvgShape> svgShapes(const std::filesystem::path& path, QString* description) {
-    QFile file(QString::fromStdString(path.string()));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    QXmlStreamReader xml(&file);
-    std::vector<QXmlStreamAttributes> groups;
-    std::vector<SvgShape> shapes;
-    while (!xml.atEnd()) {
-        const auto token = xml.readNext();
-        if (token == QXmlStreamReader::EndElement && xml.name() == QLatin1String("g")) groups.pop_back();
-        if (token != QXmlStreamReader::StartElement) continue;
-        if (xml.name() == QLatin1String("g")) groups.push_back(xml.attributes());
-        if (xml.name() == QLatin1String("desc")) *description = xml.readElementText();
-        const bool path = xml.name() == QLatin1String("path");
-        if (!path && xml.name() != QLatin1String("polyline")) continue;
-        QStringList corners = xml.attributes().value(path ? "d" : "points").toString().split(' ', Qt::SkipEmptyParts);
-        if (path) {
-            // Straight segments only (a glyph has curves), the start repeated at the end.
-            const bool straight = std::all_of(corners.begin(), corners.end(), [&](const QString& c) {
-                return c.startsWith(&c == &corners.front() ? 'M' : 'L');
-            });
-            if (!straight || corners.size() < 3 || corners.front().mid(1) != corners.back().mid(1)) continue;
-            corners.removeLast();
-            for (QString& c : corners) c.remove(0, 1);
-        }
-        SvgShape shape{path ? "polygon" : "polyline", {}, {}, {}};
-        double m[6] = {1, 0, 0, 1, 0, 0};
-        if (!groups.empty()) {
-            shape.stroke = groups.back().value("stroke").toString();
-            shape.fill = groups.back().value("fill").toString();
-            const QString transform = groups.back().value("transform").toString();
-            if (transform.startsWith("matrix(")) {
-                const QStringList v = transform.mid(7).chopped(1).split(',');
-                for (int i = 0; i < 6 && i < v.size(); ++i) m[i] = v[i].toDouble();
-            }
-        }
-        for (const QString& pair : corners) {
-            const QStringList xy = pair.split(',');
-            const double x = xy[0].toDouble(), y = xy[1].toDouble();
-            shape.points.emplace_back(m[0] * x + m[2] * y + m[4], m[1] * x + m[3] * y + m[5]);
-        }
-        shapes.push_back(shape);
-    }
-    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
-    return shapes;
-}
-
 // The exported picture against the results table: every point where its
 // coordinates put it (at one scale and place for all), every ellipse with
 // the table's E, F and azimuth at the enlargement the picture states, within
@@ -302,11 +293,10 @@ TEST(NetworkPicture, SvgGeometryAgreesWithTheResultsTable) {
         SCOPED_TRACE(name);
         const AdjustmentState s = goldenState(name);
         const std::vector<PointPrecision> precision = computePointPrecision(s);
-        const auto svg = writtenSvg(NetworkPicture(s, precision), std::string(name) + ".svg");
-        QString description;
-        const std::vector<SvgShape> shapes = svgShapes(svg, &description);
+        const Svg drawn = readSvg(writtenSvg(NetworkPicture(s, precision), std::string(name) + ".svg"));
+        const std::vector<SvgShape>& shapes = drawn.shapes;
         std::smatch factorText;
-        const std::string caption = description.toStdString();
+        const std::string caption = drawn.description.toStdString();
         EXPECT_TRUE(std::regex_search(caption, factorText, std::regex("放大 ([0-9.]+) 倍"))) << caption;
         if (factorText.empty()) continue;
         const double factor = std::stod(factorText[1]);
@@ -413,13 +403,13 @@ TEST(NetworkPicture, SvgHoldsEveryNameAsText) {
         {"P1", "Bridge"}, {"P2", "Summit087"}, {"P3", "Chapel"}, {"P4", "南山"}, {"P5", "北Gate9"}, {"O", "中心O"}};
     const AdjustmentState s = goldenState("aonly-n6-exact", renamed);
     ASSERT_TRUE(s.complete);
-    const auto [texts, families] = svgTexts(writtenSvg(NetworkPicture(s, computePointPrecision(s)), "names.svg"));
-    const QString runs = texts.join(QString());  // every text element's text, one after the other
+    const Svg drawn = readSvg(writtenSvg(NetworkPicture(s, computePointPrecision(s)), "names.svg"));
+    const QString runs = drawn.texts.join(QString());  // every text element's text, one after the other
     for (const auto& [from, name] : renamed) {
         EXPECT_TRUE(runs.contains(QString::fromStdString(name))) << name << " in " << runs.toStdString();
     }
-    ASSERT_FALSE(families.isEmpty());
-    for (const QString& family : families) {
+    ASSERT_FALSE(drawn.families.isEmpty());
+    for (const QString& family : drawn.families) {
         EXPECT_TRUE(family.endsWith(QStringLiteral("'Noto Sans CJK SC', 'Source Han Sans SC', 'WenQuanYi Micro Hei', "
                                                    "'Microsoft YaHei', 'PingFang SC', 'SimHei', sans-serif")))
             << family.toStdString();
@@ -496,7 +486,7 @@ TEST(PictureLinks, EllipseBarIsTheShortestRoundLengthOfFortyPixels) {
     const double pixelsPerMillimetre = picture.ellipseFactor() / 1000 * picture.fitView(target).pixelsPerMetre;
     const double unit = 1200.0 / 700;  // a window pixel on the export
     const QString caption = ellipseBarCaption(ellipseBarMillimetres(pixelsPerMillimetre, 40 * unit));
-    const QString runs = svgTexts(writtenSvg(picture, "bar.svg")).texts.join(QString());
+    const QString runs = readSvg(writtenSvg(picture, "bar.svg")).texts.join(QString());
     EXPECT_TRUE(runs.contains(caption)) << caption.toStdString() << " in " << runs.toStdString();
 }
 
@@ -569,7 +559,7 @@ TEST(PictureLinks, CrowdedNamesAreLeftOutOnScreenOnly) {
     EXPECT_GT(closeByAtZoom, closeByAtFit) << "zooming in shows no more names";
     EXPECT_EQ(closeByAtZoom, closeBy);
     EXPECT_TRUE(atZoom[41]) << "the ringed point keeps its name";
-    const QStringList texts = svgTexts(writtenSvg(picture, "crowded.svg")).texts;
+    const QStringList texts = readSvg(writtenSvg(picture, "crowded.svg")).texts;
     for (int i = 0; i < picture.pointCount(); ++i) {
         EXPECT_TRUE(texts.contains(picture.pointName(i))) << picture.pointName(i).toStdString();
     }
