@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QMenuBar>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QImage>
 #include <QPrinter>
-#include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QXmlStreamReader>
 
