@@ -312,7 +312,8 @@ TEST(NetworkPicture, SvgGeometryAgreesWithTheResultsTable) {
             std::vector<std::string> f;
             std::stringstream fields(line.substr(0, line.find('\r')));
             for (std::string v; std::getline(fields, v, ',');) f.push_back(v);
-            ASSERT_EQ(f.size(), 11u) << line;
+            EXPECT_EQ(f.size(), 11u) << line;
+            if (f.size() != 11u) continue;
             rows.push_back({f[0], std::stod(f[1]), std::stod(f[2]), f[3] == "0.0000" && f[8] == "0.00", std::stod(f[8]),
                             std::stod(f[9]), DmsToDegrees(std::stod(f[10]))});
         }
