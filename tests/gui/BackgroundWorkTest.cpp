@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QThreadPool>
 
@@ -17,7 +16,6 @@
 
 #include "GuiTestSupport.h"
 #include "NetworkFixture.h"
-#include "driver/ComputationDriver.h"
 #include "frontends/qt/Form1.h"
 #include "frontends/qt/ObservationEditor.h"
 #include "frontends/qt/PrecisionTableWindow.h"
@@ -37,12 +35,7 @@ void settle() {
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
 }
 
-std::map<QString, QString> fieldTexts(const Form1& form) {
-    std::map<QString, QString> texts;
-    for (QLineEdit* field : form.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
-        texts[field->objectName()] = field->text();
-    return texts;
-}
+using Texts = std::map<std::string, std::string>;
 
 struct Threshold {
     explicit Threshold(int n) : before(Form1::backgroundThreshold()) { Form1::setBackgroundThreshold(n); }
@@ -53,11 +46,10 @@ struct Threshold {
 // Opens an example and recomputes it from the editor after each edit of the
 // first side (its value plus the millimetres given); cancels the work when
 // asked. Returns the field texts once every piece of work has ended.
-std::map<QString, QString> editAndRecompute(Form1& form, const std::string& example, const std::vector<int>& edits,
-                                            bool cancel, std::map<QString, QString>* opened = nullptr) {
+Texts editAndRecompute(Form1& form, const std::string& example, const std::vector<int>& edits, bool cancel,
+                       Texts* opened = nullptr) {
     form.setRecoveryFolder(QString::fromStdString(scratchFolder().string()));
-    EXPECT_TRUE(form.openObservationFile(QStringLiteral(KESTRANE_EXAMPLES_DIR "/") + QString::fromStdString(example) +
-                                         QStringLiteral(".kestrane.toml")));
+    EXPECT_TRUE(form.openObservationFile(QString::fromStdString(examplePath(example).string())));
     // A large file is computed in the background too.
     EXPECT_EQ(form.working(), Form1::backgroundThreshold() < 10) << example;
     settle();
@@ -99,13 +91,13 @@ TEST(BackgroundWork, RecomputesAsAtOnceRestartsOnEditCancelsWithoutTraceAndFills
                           Case{"aonly-n8-town", {4, -4}, true}}) {
         SCOPED_TRACE(c.example);
         Form1 atOnce;
-        std::map<QString, QString> opened;
+        Texts opened;
         const auto expected = editAndRecompute(atOnce, c.example, c.edits, false, &opened);
         ASSERT_NE(expected, opened);  // the edit changes the results
 
         const Threshold low(2);
         Form1 form;
-        std::map<QString, QString> openedInBackground;
+        Texts openedInBackground;
         const auto texts = editAndRecompute(form, c.example, c.edits, c.cancel, &openedInBackground);
         EXPECT_EQ(openedInBackground, opened);
         EXPECT_EQ(texts, c.cancel ? opened : expected);
@@ -163,7 +155,7 @@ TEST(BackgroundWork, FilesReadInTheBackgroundAreToldAndContinuedAsAtOnce) {
     };
     std::deque<std::optional<std::string>> lastSides{"680.0155", "", "555.6098", ""};
     lastSides.insert(lastSides.end(), 40, std::string());  // the pauses of the results
-    std::map<std::string, std::map<QString, QString>> fields;
+    std::map<std::string, Texts> fields;
     for (const Case& c : {Case{"refused", edited("triangles = 8", "triangles == 8"), {}},
                           Case{"unfinished", edited(", 680.0155, 555.6098]", "]"), lastSides},
                           Case{"complete", town, {}}, Case{"cancelled", town, {}, true}}) {
@@ -204,11 +196,8 @@ TEST(BackgroundWork, MarkerLineNamesTheWeakestPointAndTheLargestMp) {
                           Case{5, KnownPointCase::AWithB, "最弱点: P3 (外点 3)"},
                           Case{3, KnownPointCase::AWithB, "最弱点: Z (外点 2，即已知点 B)"}}) {
         SCOPED_TRACE(c.n);
-        fixture::ScriptedPrompt prompt(fixture::answersFor(fixture::randomNetwork(c.n, c.known, 7)));
-        WindowFields window;
-        Services io{prompt, window};
-        AdjustmentState s;
-        ASSERT_EQ(Command1_Click(s, io).outcome, RunOutcome::Completed);
+        const AdjustmentState s = fixture::completedState(fixture::randomNetwork(c.n, c.known, 7));
+        ASSERT_TRUE(s.complete);
         PrecisionTableWindow table(s);
         const int marked = table.markedRow();
         ASSERT_GE(marked, 0);
