@@ -347,22 +347,17 @@ TEST(ObservationEditorWindow, PasteAColumnOfSides) {
     OpenEditor e(example("aonly-n8-town"));
     EditorTable* sides = e.table("sidesTable");
     const QString s2 = e.cell("sidesTable", 1), s5 = e.cell("sidesTable", 4);
-    struct Paste {
-        int row, column;
-        const char* text;
-        const char* refusal;  // "" when applied
+    const std::tuple<int, const char*, const char*> refused[] = {  // the row pasted at, the text, the refusal
+        {2, "500.1\nabc\n0\n", "边长 s(4) “abc” 不是数值"},
+        {2, "500.1\r\n501\r\n0\r\n", "边长 s(5) “0” 边长必须大于 0"},
+        {14, "1\n2\n3", "超出了表格"},
+        {2, "1\t2", "超出了表格"},
     };
-    const Paste refused[] = {
-        {2, 0, "500.1\nabc\n0\n", "边长 s(4) “abc” 不是数值"},
-        {2, 0, "500.1\r\n501\r\n0\r\n", "边长 s(5) “0” 边长必须大于 0"},
-        {14, 0, "1\n2\n3", "超出了表格"},
-        {2, 0, "1\t2", "超出了表格"},
-    };
-    for (const Paste& p : refused) {
+    for (const auto& [row, text, refusal] : refused) {
         e.dialogs.messages.clear();
-        EXPECT_FALSE(e.editor->paste(sides, p.row, p.column, QString::fromUtf8(p.text))) << p.text;
-        ASSERT_EQ(e.dialogs.messages.size(), 1u) << p.text;
-        EXPECT_NE(e.dialogs.messages[0].find(p.refusal), std::string::npos) << e.dialogs.messages[0];
+        EXPECT_FALSE(e.editor->paste(sides, row, 0, QString::fromUtf8(text))) << text;
+        ASSERT_EQ(e.dialogs.messages.size(), 1u) << text;
+        EXPECT_NE(e.dialogs.messages[0].find(refusal), std::string::npos) << e.dialogs.messages[0];
         EXPECT_EQ(e.cell("sidesTable", 2), "570.1832");
         EXPECT_EQ(e.editor->undoStack()->count(), 0);
     }
