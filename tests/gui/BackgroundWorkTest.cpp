@@ -186,24 +186,21 @@ TEST(BackgroundWork, FilesReadInTheBackgroundAreToldAndContinuedAsAtOnce) {
 }
 
 TEST(BackgroundWork, MarkerLineNamesTheWeakestPointAndTheLargestMp) {
-    struct Case {
-        int n;
-        KnownPointCase known;
-        QString weakest;  // the marker line's first part (B is named Z)
-    };
-    for (const Case& c : {Case{9, KnownPointCase::AOnly, "最弱点: P5 (外点 5)"},
-                          Case{6, KnownPointCase::AWithC, "最弱点: P3 (外点 3)"},
-                          Case{5, KnownPointCase::AWithB, "最弱点: P3 (外点 3)"},
-                          Case{3, KnownPointCase::AWithB, "最弱点: Z (外点 2，即已知点 B)"}}) {
-        SCOPED_TRACE(c.n);
-        const AdjustmentState s = fixture::completedState(fixture::randomNetwork(c.n, c.known, 7));
+    // n, the known points, the marker line's first part (B is named Z).
+    for (const auto& [n, known, weakest] : {std::tuple{9, KnownPointCase::AOnly, "最弱点: P5 (外点 5)"},
+                                            std::tuple{6, KnownPointCase::AWithC, "最弱点: P3 (外点 3)"},
+                                            std::tuple{5, KnownPointCase::AWithB, "最弱点: P3 (外点 3)"},
+                                            std::tuple{3, KnownPointCase::AWithB, "最弱点: Z (外点 2，即已知点 B)"}}) {
+        SCOPED_TRACE(n);
+        const AdjustmentState s = fixture::completedState(fixture::randomNetwork(n, known, 7));
         ASSERT_TRUE(s.complete);
         PrecisionTableWindow table(s);
         const int marked = table.markedRow();
         ASSERT_GE(marked, 0);
         const QString text = table.findChild<QLabel*>(QStringLiteral("markedPointNote"))->text();
-        EXPECT_EQ(text, QStringLiteral("▶ ") + c.weakest + QStringLiteral("；点位中误差最大的点: %1 (mp = %2 毫米)")
-                                                               .arg(table.rowTexts(marked)[0], table.rowTexts(marked)[7]));
+        EXPECT_EQ(text, QStringLiteral("▶ ") + QString::fromUtf8(weakest) +
+                            QStringLiteral("；点位中误差最大的点: %1 (mp = %2 毫米)")
+                                .arg(table.rowTexts(marked)[0], table.rowTexts(marked)[7]));
     }
 }
 
