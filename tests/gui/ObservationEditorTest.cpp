@@ -150,13 +150,8 @@ TEST(EditorDocument, CellsAreCheckedAsTypingChecksThem) {
 // A value that would switch the known-point case is refused; one that keeps
 // it is taken, even a zero where the point is not known.
 TEST(EditorDocument, TheKnownPointCaseCannotSwitch) {
-    struct Case {
-        const char* example;
-        CellRef cell;
-        const char* text;
-        bool refused;
-    };
-    const Case cases[] = {
+    // The example, the cell, the text typed into it, whether it is refused.
+    const std::tuple<const char*, CellRef, const char*, bool> cases[] = {
         {"awithb-n5", network(RowXb), "0", true},        {"awithb-n5", network(RowYb), "-0.0", true},
         {"awithb-n5", network(RowXb), "3416140", false}, {"awithb-n5", network(RowT0), "12.3", true},
         {"awithb-n5", network(RowXc), "5", true},        {"aonly-n3", network(RowXb), "5", true},
@@ -165,11 +160,11 @@ TEST(EditorDocument, TheKnownPointCaseCannotSwitch) {
         {"awithc-n4", network(RowXc), "0", true},        {"awithc-n4", network(RowXb), "7", true},
         {"awithc-n4", network(RowYc), "526930", false},  {"awithc-n4", network(RowQa), "1", true},
     };
-    for (const Case& c : cases) {
-        const EditorDocument document(valuesOf(c.example));
-        const QString why = document.refusal(c.cell, QString::fromUtf8(c.text));
-        EXPECT_EQ(!why.isEmpty(), c.refused) << c.example << " " << document.cellName(c.cell).toStdString() << " = "
-                                             << c.text << ": " << why.toStdString();
+    for (const auto& [name, cell, text, refused] : cases) {
+        const EditorDocument document(valuesOf(name));
+        const QString why = document.refusal(cell, QString::fromUtf8(text));
+        EXPECT_EQ(!why.isEmpty(), refused) << name << " " << document.cellName(cell).toStdString() << " = " << text
+                                           << ": " << why.toStdString();
     }
 }
 
