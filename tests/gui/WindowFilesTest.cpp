@@ -360,19 +360,14 @@ TEST(WindowFiles, SaveDialogsRefuseTheObservationFile) {
     Form1 form;
     form.show();
     ASSERT_TRUE(form.openObservationFile(QString::fromStdString(observations.string())));
-    struct Case {
-        const char* what;
-        std::filesystem::path chosen;
-        std::function<void()> command;
-        bool refused;
-    };
     auto exportPicture = [&form] {
         form.showNetworkPicture();
         auto* window = form.findChild<NetworkPictureWindow*>();
         ASSERT_NE(window, nullptr);
         window->exportWithDialog();
     };
-    const std::vector<Case> cases = {
+    // What is saved, the file chosen, the command, whether it is refused.
+    const std::vector<std::tuple<const char*, fs::path, std::function<void()>, bool>> cases = {
         {"CSV through a symlink", folder / "link.csv", [&] { form.exportResults(); }, true},
         {"CSV through another spelling", folder / "." / ".." / folder.filename() / "net.svg", [&] { form.exportResults(); }, true},
         {"picture export", observations, exportPicture, true},
@@ -383,17 +378,17 @@ TEST(WindowFiles, SaveDialogsRefuseTheObservationFile) {
         {"quality check PDF on the saved file", saved, [&] { form.printQualityCheck(); }, true},
         {"picture on the opened file once another was saved", observations, exportPicture, false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const std::string before = std::filesystem::exists(c.chosen) ? readFile(c.chosen) : "";
-        const auto messages = savingTo(c.chosen, c.command);
+    for (const auto& [what, chosen, command, refused] : cases) {
+        SCOPED_TRACE(what);
+        const std::string before = std::filesystem::exists(chosen) ? readFile(chosen) : "";
+        const auto messages = savingTo(chosen, command);
         const auto refusals = std::count_if(messages.begin(), messages.end(),
                                             [](const std::string& m) { return m.find("观测数据文件") != std::string::npos; });
-        EXPECT_EQ(refusals == 1, c.refused) << ::testing::PrintToString(messages);
-        if (c.refused) {
-            EXPECT_EQ(readFile(c.chosen), before);
+        EXPECT_EQ(refusals == 1, refused) << ::testing::PrintToString(messages);
+        if (refused) {
+            EXPECT_EQ(readFile(chosen), before);
         } else {
-            EXPECT_NE(readFile(c.chosen), before);
+            EXPECT_NE(readFile(chosen), before);
         }
     }
     EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.csv"));
