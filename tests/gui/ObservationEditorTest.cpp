@@ -133,8 +133,7 @@ TEST(EditorDocument, CellsAreCheckedAsTypingChecksThem) {
     for (const Case& c : cases) {
         EditorDocument document(town);
         for (const auto& [cell, text] : c.cells) document.setText(cell, text);
-        const CellRef checked = c.cells.back().first;
-        const QString text = c.cells.back().second;
+        const auto& [checked, text] = c.cells.back();
         const std::string problem = document.problem(checked).toStdString();
         if (*c.problem) {
             EXPECT_NE(problem.find(c.problem), std::string::npos) << text.toStdString() << ": " << problem;
