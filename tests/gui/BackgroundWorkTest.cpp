@@ -81,31 +81,28 @@ Texts editAndRecompute(Form1& form, const std::string& example, const std::vecto
 }
 
 TEST(BackgroundWork, RecomputesAsAtOnceRestartsOnEditCancelsWithoutTraceAndFillsTheViews) {
-    struct Case {
-        std::string example;
-        std::vector<int> edits;  // millimetres added to s(1), one recomputation each
-        bool cancel;
-    };
-    for (const Case& c : {Case{"awithc-n7-hill", {12}, false}, Case{"aonly-n9", {-7, 25}, false},
-                          Case{"awithb-n12-valley", {3, 5, 9}, false}, Case{"awithb-n5", {40}, true},
-                          Case{"aonly-n8-town", {4, -4}, true}}) {
-        SCOPED_TRACE(c.example);
+    // The example, the millimetres added to s(1) (one recomputation each), whether the work is cancelled.
+    const std::tuple<std::string, std::vector<int>, bool> cases[] = {
+        {"awithc-n7-hill", {12}, false}, {"aonly-n9", {-7, 25}, false}, {"awithb-n12-valley", {3, 5, 9}, false},
+        {"awithb-n5", {40}, true},       {"aonly-n8-town", {4, -4}, true}};
+    for (const auto& [example, edits, cancel] : cases) {
+        SCOPED_TRACE(example);
         Form1 atOnce;
         Texts opened;
-        const auto expected = editAndRecompute(atOnce, c.example, c.edits, false, &opened);
+        const auto expected = editAndRecompute(atOnce, example, edits, false, &opened);
         ASSERT_NE(expected, opened);  // the edit changes the results
 
         const Threshold low(2);
         Form1 form;
         Texts openedInBackground;
-        const auto texts = editAndRecompute(form, c.example, c.edits, c.cancel, &openedInBackground);
+        const auto texts = editAndRecompute(form, example, edits, cancel, &openedInBackground);
         EXPECT_EQ(openedInBackground, opened);
-        EXPECT_EQ(texts, c.cancel ? opened : expected);
+        EXPECT_EQ(texts, cancel ? opened : expected);
         EXPECT_TRUE(form.state().complete);
-        EXPECT_EQ(form.record().values() == atOnce.record().values(), !c.cancel);
+        EXPECT_EQ(form.record().values() == atOnce.record().values(), !cancel);
         // The next computation of the window still runs: the editor's
         // values once more, the result the same as at once.
-        if (c.cancel) {
+        if (cancel) {
             form.findChild<ObservationEditor*>()->recompute();
             settle();
             EXPECT_EQ(fieldTexts(form), expected);
