@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QThreadPool>
 
@@ -17,7 +16,6 @@
 
 #include "GuiTestSupport.h"
 #include "NetworkFixture.h"
-#include "driver/ComputationDriver.h"
 #include "frontends/qt/Form1.h"
 #include "frontends/qt/ObservationEditor.h"
 #include "frontends/qt/PrecisionTableWindow.h"
@@ -37,12 +35,7 @@ void settle() {
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
 }
 
-std::map<QString, QString> fieldTexts(const Form1& form) {
-    std::map<QString, QString> texts;
-    for (QLineEdit* field : form.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
-        texts[field->objectName()] = field->text();
-    return texts;
-}
+using Texts = std::map<std::string, std::string>;
 
 struct Threshold {
     explicit Threshold(int n) : before(Form1::backgroundThreshold()) { Form1::setBackgroundThreshold(n); }
@@ -53,11 +46,10 @@ struct Threshold {
 // Opens an example and recomputes it from the editor after each edit of the
 // first side (its value plus the millimetres given); cancels the work when
 // asked. Returns the field texts once every piece of work has ended.
-std::map<QString, QString> editAndRecompute(Form1& form, const std::string& example, const std::vector<int>& edits,
-                                            bool cancel, std::map<QString, QString>* opened = nullptr) {
+Texts editAndRecompute(Form1& form, const std::string& example, const std::vector<int>& edits, bool cancel,
+                       Texts* opened = nullptr) {
     form.setRecoveryFolder(QString::fromStdString(scratchFolder().string()));
-    EXPECT_TRUE(form.openObservationFile(QStringLiteral(KESTRANE_EXAMPLES_DIR "/") + QString::fromStdString(example) +
-                                         QStringLiteral(".kestrane.toml")));
+    EXPECT_TRUE(form.openObservationFile(QString::fromStdString(examplePath(example).string())));
     // A large file is computed in the background too.
     EXPECT_EQ(form.working(), Form1::backgroundThreshold() < 10) << example;
     settle();
@@ -89,31 +81,28 @@ std::map<QString, QString> editAndRecompute(Form1& form, const std::string& exam
 }
 
 TEST(BackgroundWork, RecomputesAsAtOnceRestartsOnEditCancelsWithoutTraceAndFillsTheViews) {
-    struct Case {
-        std::string example;
-        std::vector<int> edits;  // millimetres added to s(1), one recomputation each
-        bool cancel;
-    };
-    for (const Case& c : {Case{"awithc-n7-hill", {12}, false}, Case{"aonly-n9", {-7, 25}, false},
-                          Case{"awithb-n12-valley", {3, 5, 9}, false}, Case{"awithb-n5", {40}, true},
-                          Case{"aonly-n8-town", {4, -4}, true}}) {
-        SCOPED_TRACE(c.example);
+    // The example, the millimetres added to s(1) (one recomputation each), whether the work is cancelled.
+    const std::tuple<std::string, std::vector<int>, bool> cases[] = {
+        {"awithc-n7-hill", {12}, false}, {"aonly-n9", {-7, 25}, false}, {"awithb-n12-valley", {3, 5, 9}, false},
+        {"awithb-n5", {40}, true},       {"aonly-n8-town", {4, -4}, true}};
+    for (const auto& [example, edits, cancel] : cases) {
+        SCOPED_TRACE(example);
         Form1 atOnce;
-        std::map<QString, QString> opened;
-        const auto expected = editAndRecompute(atOnce, c.example, c.edits, false, &opened);
+        Texts opened;
+        const auto expected = editAndRecompute(atOnce, example, edits, false, &opened);
         ASSERT_NE(expected, opened);  // the edit changes the results
 
         const Threshold low(2);
         Form1 form;
-        std::map<QString, QString> openedInBackground;
-        const auto texts = editAndRecompute(form, c.example, c.edits, c.cancel, &openedInBackground);
+        Texts openedInBackground;
+        const auto texts = editAndRecompute(form, example, edits, cancel, &openedInBackground);
         EXPECT_EQ(openedInBackground, opened);
-        EXPECT_EQ(texts, c.cancel ? opened : expected);
+        EXPECT_EQ(texts, cancel ? opened : expected);
         EXPECT_TRUE(form.state().complete);
-        EXPECT_EQ(form.record().values() == atOnce.record().values(), !c.cancel);
+        EXPECT_EQ(form.record().values() == atOnce.record().values(), !cancel);
         // The next computation of the window still runs: the editor's
         // values once more, the result the same as at once.
-        if (c.cancel) {
+        if (cancel) {
             form.findChild<ObservationEditor*>()->recompute();
             settle();
             EXPECT_EQ(fieldTexts(form), expected);
@@ -163,7 +152,7 @@ TEST(BackgroundWork, FilesReadInTheBackgroundAreToldAndContinuedAsAtOnce) {
     };
     std::deque<std::optional<std::string>> lastSides{"680.0155", "", "555.6098", ""};
     lastSides.insert(lastSides.end(), 40, std::string());  // the pauses of the results
-    std::map<std::string, std::map<QString, QString>> fields;
+    std::map<std::string, Texts> fields;
     for (const Case& c : {Case{"refused", edited("triangles = 8", "triangles == 8"), {}},
                           Case{"unfinished", edited(", 680.0155, 555.6098]", "]"), lastSides},
                           Case{"complete", town, {}}, Case{"cancelled", town, {}, true}}) {
@@ -194,27 +183,21 @@ TEST(BackgroundWork, FilesReadInTheBackgroundAreToldAndContinuedAsAtOnce) {
 }
 
 TEST(BackgroundWork, MarkerLineNamesTheWeakestPointAndTheLargestMp) {
-    struct Case {
-        int n;
-        KnownPointCase known;
-        QString weakest;  // the marker line's first part (B is named Z)
-    };
-    for (const Case& c : {Case{9, KnownPointCase::AOnly, "最弱点: P5 (外点 5)"},
-                          Case{6, KnownPointCase::AWithC, "最弱点: P3 (外点 3)"},
-                          Case{5, KnownPointCase::AWithB, "最弱点: P3 (外点 3)"},
-                          Case{3, KnownPointCase::AWithB, "最弱点: Z (外点 2，即已知点 B)"}}) {
-        SCOPED_TRACE(c.n);
-        fixture::ScriptedPrompt prompt(fixture::answersFor(fixture::randomNetwork(c.n, c.known, 7)));
-        WindowFields window;
-        Services io{prompt, window};
-        AdjustmentState s;
-        ASSERT_EQ(Command1_Click(s, io).outcome, RunOutcome::Completed);
+    // n, the known points, the marker line's first part (B is named Z).
+    for (const auto& [n, known, weakest] : {std::tuple{9, KnownPointCase::AOnly, "最弱点: P5 (外点 5)"},
+                                            std::tuple{6, KnownPointCase::AWithC, "最弱点: P3 (外点 3)"},
+                                            std::tuple{5, KnownPointCase::AWithB, "最弱点: P3 (外点 3)"},
+                                            std::tuple{3, KnownPointCase::AWithB, "最弱点: Z (外点 2，即已知点 B)"}}) {
+        SCOPED_TRACE(n);
+        const AdjustmentState s = fixture::completedState(fixture::randomNetwork(n, known, 7));
+        ASSERT_TRUE(s.complete);
         PrecisionTableWindow table(s);
         const int marked = table.markedRow();
         ASSERT_GE(marked, 0);
         const QString text = table.findChild<QLabel*>(QStringLiteral("markedPointNote"))->text();
-        EXPECT_EQ(text, QStringLiteral("▶ ") + c.weakest + QStringLiteral("；点位中误差最大的点: %1 (mp = %2 毫米)")
-                                                               .arg(table.rowTexts(marked)[0], table.rowTexts(marked)[7]));
+        EXPECT_EQ(text, QStringLiteral("▶ ") + QString::fromUtf8(weakest) +
+                            QStringLiteral("；点位中误差最大的点: %1 (mp = %2 毫米)")
+                                .arg(table.rowTexts(marked)[0], table.rowTexts(marked)[7]));
     }
 }
 

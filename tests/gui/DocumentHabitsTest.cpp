@@ -38,8 +38,7 @@ fs::path testFolder(const std::string& what) {
 
 fs::path copyOf(const std::string& example, const std::string& name) {
     const fs::path copy = testFolder("files") / name;
-    fs::copy_file(fs::path(KESTRANE_EXAMPLES_DIR) / (example + ".kestrane.toml"), copy,
-                  fs::copy_options::overwrite_existing);
+    fs::copy_file(examplePath(example), copy, fs::copy_options::overwrite_existing);
     return copy;
 }
 
@@ -96,8 +95,7 @@ struct Window {
                 seen.offered.push_back(QFileInfo(files->selectedFiles().value(0)).fileName());
                 if (savePath.empty()) return files->reject();
                 files->setOption(QFileDialog::DontConfirmOverwrite);
-                files->selectFile(qpath(savePath));
-                QMetaObject::invokeMethod(files, "accept", Qt::DirectConnection);
+                choose(files, savePath);
             } else if (auto* input = qobject_cast<QInputDialog*>(d)) {
                 ++seen.prompts;
                 answer(input, typing.empty() ? std::nullopt : std::optional(typing.front()));
@@ -165,9 +163,8 @@ TEST(DocumentHabits, UnsavedEditsAreAskedAboutByEveryAction) {
 TEST(DocumentHabits, NoQuestionWithoutUnsavedEdits) {
     const std::function<void(Window&)> cases[] = {
         [](Window& w) {
-            for (const std::string& a : typedAnswers(*readObservationFile(w.town.string()).values)) {
-                w.typing.push_back(a);
-            }
+            const auto typed = typedAnswers(*readObservationFile(w.town.string()).values);
+            w.typing.assign(typed.begin(), typed.end());
             w.run([&] { w.form->findChild<QPushButton*>("Command1")->click(); });
             EXPECT_TRUE(w.form->state().complete);
             EXPECT_EQ(w.label(), "未命名");

@@ -7,9 +7,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QMenu>
-#include <QMenuBar>
-#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,7 +16,6 @@
 
 #include <deque>
 #include <fstream>
-#include <map>
 
 #include "GuiTestSupport.h"
 #include "driver/TypedAnswers.h"
@@ -72,12 +68,16 @@ struct OpenEditor {
     }
     EditorTable* table(const char* name) const { return editor->findChild<EditorTable*>(name); }
     QAction* action(const char* name) const { return editor->findChild<QAction*>(name); }
-    // Types into a cell's own line editor and commits it with Return.
-    void type(const char* tableName, int row, int column, const QString& text) const {
+    // The cell's own line editor, opened on it.
+    QLineEdit* startEditing(const char* tableName, int row, int column) const {
         EditorTable* t = table(tableName);
         t->setCurrentCell(row, column);
         t->edit(t->cells()->index(row, column));
-        auto* line = t->findChild<QLineEdit*>();
+        return t->findChild<QLineEdit*>();
+    }
+    // Types into a cell's own line editor and commits it with Return.
+    void type(const char* tableName, int row, int column, const QString& text) const {
+        QLineEdit* line = startEditing(tableName, row, column);
         ASSERT_NE(line, nullptr) << tableName;
         line->setText(text);
         key(line, Qt::Key_Return);  // committed and closed once the events are handled
@@ -133,8 +133,7 @@ TEST(EditorDocument, CellsAreCheckedAsTypingChecksThem) {
     for (const Case& c : cases) {
         EditorDocument document(town);
         for (const auto& [cell, text] : c.cells) document.setText(cell, text);
-        const CellRef checked = c.cells.back().first;
-        const QString text = c.cells.back().second;
+        const auto& [checked, text] = c.cells.back();
         const std::string problem = document.problem(checked).toStdString();
         if (*c.problem) {
             EXPECT_NE(problem.find(c.problem), std::string::npos) << text.toStdString() << ": " << problem;
@@ -150,13 +149,8 @@ TEST(EditorDocument, CellsAreCheckedAsTypingChecksThem) {
 // A value that would switch the known-point case is refused; one that keeps
 // it is taken, even a zero where the point is not known.
 TEST(EditorDocument, TheKnownPointCaseCannotSwitch) {
-    struct Case {
-        const char* example;
-        CellRef cell;
-        const char* text;
-        bool refused;
-    };
-    const Case cases[] = {
+    // The example, the cell, the text typed into it, whether it is refused.
+    const std::tuple<const char*, CellRef, const char*, bool> cases[] = {
         {"awithb-n5", network(RowXb), "0", true},        {"awithb-n5", network(RowYb), "-0.0", true},
         {"awithb-n5", network(RowXb), "3416140", false}, {"awithb-n5", network(RowT0), "12.3", true},
         {"awithb-n5", network(RowXc), "5", true},        {"aonly-n3", network(RowXb), "5", true},
@@ -165,11 +159,11 @@ TEST(EditorDocument, TheKnownPointCaseCannotSwitch) {
         {"awithc-n4", network(RowXc), "0", true},        {"awithc-n4", network(RowXb), "7", true},
         {"awithc-n4", network(RowYc), "526930", false},  {"awithc-n4", network(RowQa), "1", true},
     };
-    for (const Case& c : cases) {
-        const EditorDocument document(valuesOf(c.example));
-        const QString why = document.refusal(c.cell, QString::fromUtf8(c.text));
-        EXPECT_EQ(!why.isEmpty(), c.refused) << c.example << " " << document.cellName(c.cell).toStdString() << " = "
-                                             << c.text << ": " << why.toStdString();
+    for (const auto& [name, cell, text, refused] : cases) {
+        const EditorDocument document(valuesOf(name));
+        const QString why = document.refusal(cell, QString::fromUtf8(text));
+        EXPECT_EQ(!why.isEmpty(), refused) << name << " " << document.cellName(cell).toStdString() << " = " << text
+                                           << ": " << why.toStdString();
     }
 }
 
@@ -178,9 +172,7 @@ TEST(EditorDocument, TheKnownPointCaseCannotSwitch) {
 TEST(EditorDocument, CellsHoldTheValuesAndFindObservations) {
     for (const char* name : {"aonly-n3", "aonly-n8-town", "awithb-n5", "awithc-n4", "awithc-n20-plain"}) {
         ObservationValues values = valuesOf(name);
-        values.settings.angleSd = 1.5;
-        values.settings.sideSd = SideErrorModel{2, 3};
-        values.settings.weighting = Weighting::Rigorous;
+        values.settings = {Weighting::Rigorous, 1.5, SideErrorModel{2, 3}};
         const EditorDocument document(values);
         EXPECT_TRUE(document.complete()) << name << document.blocker().toStdString();
         EXPECT_EQ(document.values(), values) << name;
@@ -206,14 +198,6 @@ TEST(ObservationEditorWindow, CorrectAnAngleThenUndo) {
     OpenEditor e(example("aonly-n8-town"));
     ASSERT_NE(e.editor, nullptr);
     const auto before = fieldTexts(e.form);
-    QAction* menuEntry = nullptr;
-    for (QAction* menu : e.form.findChild<QMenuBar*>("menuBar")->actions()) {
-        for (QAction* action : menu->menu()->actions()) {
-            if (action->text().startsWith("观测数据")) menuEntry = action;
-        }
-    }
-    ASSERT_NE(menuEntry, nullptr);
-    EXPECT_EQ(menuEntry->shortcut().toString(), "Ctrl+E");
     // The flagged angle b(2), as the quality window would ask for it.
     e.form.showObservationEditor(5);
     EXPECT_EQ(e.table("anglesTable")->currentRow(), 1);
@@ -357,22 +341,17 @@ TEST(ObservationEditorWindow, PasteAColumnOfSides) {
     OpenEditor e(example("aonly-n8-town"));
     EditorTable* sides = e.table("sidesTable");
     const QString s2 = e.cell("sidesTable", 1), s5 = e.cell("sidesTable", 4);
-    struct Paste {
-        int row, column;
-        const char* text;
-        const char* refusal;  // "" when applied
+    const std::tuple<int, const char*, const char*> refused[] = {  // the row pasted at, the text, the refusal
+        {2, "500.1\nabc\n0\n", "边长 s(4) “abc” 不是数值"},
+        {2, "500.1\r\n501\r\n0\r\n", "边长 s(5) “0” 边长必须大于 0"},
+        {14, "1\n2\n3", "超出了表格"},
+        {2, "1\t2", "超出了表格"},
     };
-    const Paste refused[] = {
-        {2, 0, "500.1\nabc\n0\n", "边长 s(4) “abc” 不是数值"},
-        {2, 0, "500.1\r\n501\r\n0\r\n", "边长 s(5) “0” 边长必须大于 0"},
-        {14, 0, "1\n2\n3", "超出了表格"},
-        {2, 0, "1\t2", "超出了表格"},
-    };
-    for (const Paste& p : refused) {
+    for (const auto& [row, text, refusal] : refused) {
         e.dialogs.messages.clear();
-        EXPECT_FALSE(e.editor->paste(sides, p.row, p.column, QString::fromUtf8(p.text))) << p.text;
-        ASSERT_EQ(e.dialogs.messages.size(), 1u) << p.text;
-        EXPECT_NE(e.dialogs.messages[0].find(p.refusal), std::string::npos) << e.dialogs.messages[0];
+        EXPECT_FALSE(e.editor->paste(sides, row, 0, QString::fromUtf8(text))) << text;
+        ASSERT_EQ(e.dialogs.messages.size(), 1u) << text;
+        EXPECT_NE(e.dialogs.messages[0].find(refusal), std::string::npos) << e.dialogs.messages[0];
         EXPECT_EQ(e.cell("sidesTable", 2), "570.1832");
         EXPECT_EQ(e.editor->undoStack()->count(), 0);
     }
@@ -468,9 +447,7 @@ TEST(ObservationEditorWindow, UnfinishedFileContinuedAndShownInTheEditor) {
 TEST(ObservationEditorWindow, EscClosesOnlyWhenNoCellIsEdited) {
     OpenEditor e(example("aonly-n3"));
     EditorTable* angles = e.table("anglesTable");
-    angles->setCurrentCell(0, 0);
-    angles->edit(angles->cells()->index(0, 0));
-    auto* lineEdit = angles->findChild<QLineEdit*>();
+    auto* lineEdit = e.startEditing("anglesTable", 0, 0);
     ASSERT_NE(lineEdit, nullptr);
     key(lineEdit, Qt::Key_Escape);
     QApplication::processEvents();

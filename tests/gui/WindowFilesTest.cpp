@@ -3,9 +3,7 @@
 // the recovery offer after a killed run, the results table and the views.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QLockFile>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,7 +17,6 @@
 #include <cerrno>
 #include <fstream>
 #include <deque>
-#include <iterator>
 #include <map>
 
 #include "GuiTestSupport.h"
@@ -34,18 +31,24 @@ namespace {
 using namespace kestrane;
 using namespace kestrane::test;
 
-// The last text of every field in a console transcript.
-std::map<std::string, std::string> finalTexts(const std::vector<TranscriptEvent>& events,
-                                              std::map<std::string, std::string> texts) {
-    for (const TranscriptEvent& e : events) {
-        if (e.event == "text") texts[e.name] = e.value;
-    }
-    return texts;
-}
-
 using Answers = ScriptedDialogs;
 
 namespace fs = std::filesystem;
+
+QString example(const std::string& name) { return QString::fromStdString(examplePath(name).string()); }
+
+// Runs the command, its save dialog choosing `file` (the chosen files exist:
+// no question whether to replace them); returns the message boxes' texts.
+std::vector<std::string> savingTo(const fs::path& file, const std::function<void()>& command) {
+    Answers save;
+    save.file = file;
+    DialogDriver driver([&](QWidget* d) {
+        if (auto* files = qobject_cast<QFileDialog*>(d)) files->setOption(QFileDialog::DontConfirmOverwrite);
+        save.handle(d);
+    });
+    command();
+    return save.messages;
+}
 
 // The file a window killed while values were typed leaves behind: its values
 // and its lock as Qt writes it, naming a process that has ended. `age` sets
@@ -112,20 +115,31 @@ void offer(Form1& form, Offers& offers) {
 
 }  // namespace
 
-TEST(WindowFiles, MenuBarStandsAboveTheFormAndLeavesItsLayout) {
+// The menu bar above the form and the status bar under it: no control of
+// the form reaches into the bands they take, and the form keeps its size.
+TEST(WindowFiles, MenuBarAndStatusBarFrameTheFormAndLeaveItsLayout) {
     Form1 form;
     form.show();
     const QSize before = form.size();
     auto* bar = form.findChild<QMenuBar*>("menuBar");
+    auto* status = form.findChild<QStatusBar*>("statusBar");
     ASSERT_NE(bar, nullptr);
+    ASSERT_NE(status, nullptr);
     EXPECT_TRUE(bar->isVisible());
+    EXPECT_TRUE(status->isVisible());
     EXPECT_EQ(bar->geometry().top(), 0);
     EXPECT_GE(bar->height(), bar->fontMetrics().height());
     EXPECT_EQ(bar->geometry().width(), form.width());
-    // No control of the form reaches into the band the bar takes.
+    EXPECT_EQ(status->geometry().bottom(), form.rect().bottom());
     for (QWidget* child : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (child == bar || !child->isVisible()) continue;
-        EXPECT_GE(child->geometry().top(), bar->geometry().bottom()) << child->objectName().toStdString();
+        if (!child->isVisible()) continue;
+        const std::string name = child->objectName().toStdString();
+        if (child != bar) {
+            EXPECT_GE(child->geometry().top(), bar->geometry().bottom()) << name;
+        }
+        if (child != status) {
+            EXPECT_LE(child->geometry().bottom(), status->geometry().top()) << name;
+        }
     }
     EXPECT_EQ(form.size(), before);
     EXPECT_EQ(form.parentWidget(), nullptr);
@@ -135,6 +149,7 @@ TEST(WindowFiles, MenuBarStandsAboveTheFormAndLeavesItsLayout) {
         for (QAction* action : menu->menu()->actions()) shortcuts[action->text()] = action->shortcut().toString();
     }
     EXPECT_EQ(shortcuts["打开观测数据(&O)…"], "Ctrl+O");
+    EXPECT_EQ(shortcuts["观测数据(&D)…"], "Ctrl+E");
     EXPECT_EQ(shortcuts["保存观测数据(&S)…"], "Ctrl+S");
     EXPECT_EQ(shortcuts["打印(&P)…"], "Ctrl+P");
     EXPECT_EQ(shortcuts["退出(&X)"], "Ctrl+Q");
@@ -152,22 +167,23 @@ TEST(WindowFiles, OpeningAGoldenFileShowsWhatTypingShowsWithoutADialog) {
     for (const char* name : {"aonly-n9", "awithb-n5", "awithc-n4"}) {
         Form1 form;
         form.show();
-        const auto initial = fieldTexts(form);
+        // As the console leaves them: the last text of every field in its transcript.
+        auto expected = fieldTexts(form);
         int dialogs = 0;
-        closingDialogs([&] { EXPECT_TRUE(form.openObservationFile(QString::fromStdString(examplePath(name).string()))); },
-                       &dialogs);
+        closingDialogs([&] { EXPECT_TRUE(form.openObservationFile(example(name))); }, &dialogs);
         EXPECT_EQ(dialogs, 0) << name;
         EXPECT_TRUE(form.state().complete) << name;
-        EXPECT_EQ(fieldTexts(form), finalTexts(readTranscript(goldenDir() / (std::string(name) + ".transcript.jsonl")),
-                                               initial))
-            << name;
+        for (const TranscriptEvent& e : readTranscript(goldenDir() / (std::string(name) + ".transcript.jsonl"))) {
+            if (e.event == "text") expected[e.name] = e.value;
+        }
+        EXPECT_EQ(fieldTexts(form), expected) << name;
     }
 }
 
 TEST(WindowFiles, RefusedFileChangesNothing) {
     Form1 form;
     form.show();
-    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(examplePath("awithc-n4").string())));
+    ASSERT_TRUE(form.openObservationFile(example("awithc-n4")));
     const auto before = fieldTexts(form);
     const auto bad = scratchFile("bad.kestrane.toml");
     std::ofstream(bad) << "triangles = 3\ntolerence = 1\n";
@@ -179,10 +195,9 @@ TEST(WindowFiles, RefusedFileChangesNothing) {
 }
 
 // A file from a Chinese Windows editor (GB18030) runs as its UTF-8 original
-// and says so in the status bar under the form; the next UTF-8 file clears it.
+// and says so in the status bar; the next UTF-8 file clears it.
 TEST(WindowFiles, Gb18030FileIsToldInTheStatusBar) {
-    std::ifstream in(examplePath("aonly-n8-town"), std::ios::binary);
-    std::string utf8((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string utf8 = readFile(examplePath("aonly-n8-town"));
     std::string gb(utf8.size() * 2, '\0');
     const iconv_t cd = iconv_open("GB18030", "UTF-8");
     char* from = utf8.data();
@@ -199,22 +214,14 @@ TEST(WindowFiles, Gb18030FileIsToldInTheStatusBar) {
     form.show();
     auto* status = form.findChild<QStatusBar*>("statusBar");
     ASSERT_NE(status, nullptr);
-    EXPECT_TRUE(status->isVisible());
-    for (QWidget* child : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (child != status && child->isVisible()) {
-            EXPECT_LE(child->geometry().bottom(), status->geometry().top()) << child->objectName().toStdString();
-        }
-    }
-    EXPECT_EQ(status->geometry().bottom(), form.rect().bottom());
-
-    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(examplePath("aonly-n8-town").string())));
+    ASSERT_TRUE(form.openObservationFile(example("aonly-n8-town")));
     const auto typed = fieldTexts(form);
     EXPECT_EQ(status->currentMessage(), "");
     ASSERT_TRUE(form.openObservationFile(QString::fromStdString(gbFile.string())));
     EXPECT_EQ(fieldTexts(form), typed);
     EXPECT_TRUE(status->currentMessage().contains("GB18030")) << status->currentMessage().toStdString();
     EXPECT_TRUE(status->currentMessage().contains("town-gb.kestrane.toml"));
-    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(examplePath("awithc-n4").string())));
+    ASSERT_TRUE(form.openObservationFile(example("awithc-n4")));
     EXPECT_EQ(status->currentMessage(), "");
 }
 
@@ -246,7 +253,7 @@ TEST(WindowFiles, SaveAndGiveUpThenContinue) {
     EXPECT_EQ(form.record().values(), values);
     Form1 typed;
     typed.show();
-    ASSERT_TRUE(typed.openObservationFile(QString::fromStdString(examplePath("awithb-n5").string())));
+    ASSERT_TRUE(typed.openObservationFile(example("awithb-n5")));
     EXPECT_EQ(fieldTexts(form), fieldTexts(typed));
 }
 
@@ -305,27 +312,17 @@ TEST(WindowFiles, RecoveryOfLeftoverFiles) {
 TEST(WindowFiles, AFailedSaveIsReportedAndKeepsTheOldFile) {
     Form1 form;
     form.show();
-    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(examplePath("awithc-n4").string())));
+    ASSERT_TRUE(form.openObservationFile(example("awithc-n4")));
     const fs::path target = scratchFile("older.kestrane.toml");
     std::ofstream(target) << "# an earlier file\n";
-    Answers save;
-    save.file = target;
-    QString warning;
     setRenameCallForTesting([](const char*, const char*) {
         errno = EIO;
         return -1;
     });
-    {
-        DialogDriver driver([&](QWidget* d) {
-            if (auto* box = qobject_cast<QMessageBox*>(d)) warning = box->text();
-            // Replacing is confirmed in the dialog's own question, not asked here.
-            if (auto* files = qobject_cast<QFileDialog*>(d)) files->setOption(QFileDialog::DontConfirmOverwrite);
-            save.handle(d);
-        });
-        form.saveObservations();
-    }
+    const auto messages = savingTo(target, [&] { form.saveObservations(); });
     setRenameCallForTesting(nullptr);
-    EXPECT_NE(warning.indexOf(QString::fromStdString(target.string())), -1) << warning.toStdString();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(messages.back().find(target.string()), std::string::npos) << messages.back();
     EXPECT_EQ(readFile(target), "# an earlier file\n");
     std::vector<fs::path> left;
     for (const auto& entry : fs::directory_iterator(target.parent_path())) {
@@ -337,7 +334,7 @@ TEST(WindowFiles, AFailedSaveIsReportedAndKeepsTheOldFile) {
 TEST(WindowFiles, ResultsTableAndViewsOfTheLastComputation) {
     Form1 form;
     form.show();
-    ASSERT_TRUE(form.openObservationFile(QString::fromStdString(examplePath("awithc-n7-hill").string())));
+    ASSERT_TRUE(form.openObservationFile(example("awithc-n7-hill")));
     const auto csv = scratchFile("results.csv");
     answering({.file = csv}, [&] { form.exportResults(); });
     const std::string table = readFile(csv);
@@ -353,9 +350,7 @@ TEST(WindowFiles, ResultsTableAndViewsOfTheLastComputation) {
 // saved in the window, however the chosen path names it; the file stays as
 // it was, and another path is written.
 TEST(WindowFiles, SaveDialogsRefuseTheObservationFile) {
-    const auto folder = scratchFolder() / "refusal";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
+    const auto folder = kestrane::testing::freshFolder("refusal");
     // Named .svg so that the picture's export would take it.
     const auto observations = folder / "net.svg";
     std::filesystem::copy_file(examplePath("awithc-n7-hill"), observations);
@@ -365,19 +360,14 @@ TEST(WindowFiles, SaveDialogsRefuseTheObservationFile) {
     Form1 form;
     form.show();
     ASSERT_TRUE(form.openObservationFile(QString::fromStdString(observations.string())));
-    struct Case {
-        const char* what;
-        std::filesystem::path chosen;
-        std::function<void()> command;
-        bool refused;
-    };
     auto exportPicture = [&form] {
         form.showNetworkPicture();
         auto* window = form.findChild<NetworkPictureWindow*>();
         ASSERT_NE(window, nullptr);
         window->exportWithDialog();
     };
-    const std::vector<Case> cases = {
+    // What is saved, the file chosen, the command, whether it is refused.
+    const std::vector<std::tuple<const char*, fs::path, std::function<void()>, bool>> cases = {
         {"CSV through a symlink", folder / "link.csv", [&] { form.exportResults(); }, true},
         {"CSV through another spelling", folder / "." / ".." / folder.filename() / "net.svg", [&] { form.exportResults(); }, true},
         {"picture export", observations, exportPicture, true},
@@ -388,27 +378,17 @@ TEST(WindowFiles, SaveDialogsRefuseTheObservationFile) {
         {"quality check PDF on the saved file", saved, [&] { form.printQualityCheck(); }, true},
         {"picture on the opened file once another was saved", observations, exportPicture, false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const std::string before = std::filesystem::exists(c.chosen) ? readFile(c.chosen) : "";
-        QStringList messages;
-        Answers save;
-        save.file = c.chosen;
-        {
-            DialogDriver driver([&](QWidget* d) {
-                if (auto* box = qobject_cast<QMessageBox*>(d)) messages << box->text();
-                // The chosen files exist: no question whether to replace them.
-                if (auto* files = qobject_cast<QFileDialog*>(d)) files->setOption(QFileDialog::DontConfirmOverwrite);
-                save.handle(d);
-            });
-            c.command();
-        }
-        const bool refusal = messages.filter(QStringLiteral("观测数据文件")).size() == 1;
-        EXPECT_EQ(refusal, c.refused) << messages.join(" | ").toStdString();
-        if (c.refused) {
-            EXPECT_EQ(readFile(c.chosen), before);
+    for (const auto& [what, chosen, command, refused] : cases) {
+        SCOPED_TRACE(what);
+        const std::string before = std::filesystem::exists(chosen) ? readFile(chosen) : "";
+        const auto messages = savingTo(chosen, command);
+        const auto refusals = std::count_if(messages.begin(), messages.end(),
+                                            [](const std::string& m) { return m.find("观测数据文件") != std::string::npos; });
+        EXPECT_EQ(refusals == 1, refused) << ::testing::PrintToString(messages);
+        if (refused) {
+            EXPECT_EQ(readFile(chosen), before);
         } else {
-            EXPECT_NE(readFile(c.chosen), before);
+            EXPECT_NE(readFile(chosen), before);
         }
     }
     EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.csv"));
