@@ -79,13 +79,14 @@ std::vector<std::string> inkLines(const QString& text) {
 void expectTheReportText(const std::filesystem::path& pdf, const std::string& name) {
     int status = -1;
     const QString text = QString::fromStdString(capture("pdftotext -layout '" + pdf.string() + "' -", &status));
-    ASSERT_EQ(status, 0) << "pdftotext (poppler-utils) must be installed";
+    ASSERT_EQ(status, 0) << pdf.filename() << " not written, or pdftotext (poppler-utils) not installed";
     const auto actual = inkLines(text);
     const auto expected = inkLines(QString::fromStdString(readFile(goldenDir() / (name + ".report.txt"))));
-    EXPECT_EQ(actual.size(), expected.size());
+    EXPECT_EQ(actual.size(), expected.size()) << pdf.filename();
     for (std::size_t i = 0; i < std::min(actual.size(), expected.size()); ++i) {
         if (actual[i] != expected[i]) {
-            ADD_FAILURE() << "line " << i << ": \"" << actual[i] << "\" instead of \"" << expected[i] << "\"";
+            ADD_FAILURE() << pdf.filename() << " line " << i << ": \"" << actual[i] << "\" instead of \""
+                          << expected[i] << "\"";
             return;
         }
     }
