@@ -121,7 +121,9 @@ TEST(FittedText, APlainFieldOfTheDesignFontCutsTheEasting) {
               startWithCursorAt(&reference, 0));
 }
 
-TEST(FittedText, ANameLongerThanItsFieldIsCutAndShownInTheTooltip) {
+// A name longer than its field, and a caption too long for its label even at
+// the smallest size, are cut with "…" and shown whole in the tooltip.
+TEST(FittedText, ANameOrCaptionTooLongEvenAtTheSmallestSizeIsCut) {
     Form1 form;
     auto* field = form.findChild<FittingField*>("Text25");
     const QString name = QStringLiteral(" 东山头北山脚下第三号三角点");
@@ -139,6 +141,13 @@ TEST(FittedText, ANameLongerThanItsFieldIsCutAndShownInTheTooltip) {
     EXPECT_FALSE(field->isCut());
     EXPECT_EQ(field->font(), field->designFont());
     EXPECT_TRUE(field->toolTip().isEmpty());
+
+    auto* label = form.findChild<CaptionLabel*>("Label24");
+    label->setCaption(QStringLiteral("w(13107)w(13107)"));
+    ASSERT_EQ(label->lines().size(), 1);
+    EXPECT_TRUE(label->lines()[0].endsWith(QStringLiteral("…")));
+    EXPECT_EQ(label->toolTip(), label->caption());
+    EXPECT_EQ(label->font().pixelSize(), kestrane::kSmallestTextPixels);
 }
 
 // The pixels a line of text inks (alpha above a quarter) when drawn with its
@@ -202,16 +211,6 @@ TEST(FittedText, EveryCaptionLiesWithinItsLabel) {
     }
 }
 
-TEST(FittedText, ACaptionTooLongEvenAtTheSmallestSizeIsCut) {
-    Form1 form;
-    auto* label = form.findChild<CaptionLabel*>("Label24");
-    label->setCaption(QStringLiteral("w(13107)w(13107)"));
-    ASSERT_EQ(label->lines().size(), 1);
-    EXPECT_TRUE(label->lines()[0].endsWith(QStringLiteral("…")));
-    EXPECT_EQ(label->toolTip(), label->caption());
-    EXPECT_EQ(label->font().pixelSize(), kestrane::kSmallestTextPixels);
-}
-
 // The answers of a golden computation with every Y coordinate typed for A, B
 // or C (other than 0, "not known") moved by `shift` metres.
 std::deque<std::optional<std::string>> shiftedAnswers(const std::vector<TranscriptEvent>& events, double shift) {
@@ -243,18 +242,15 @@ TEST(FittedText, AZonePrefixedNetworkShowsItsCoordinatesWhole) {
         }
         Form1 form;
         form.show();
-        ScriptedDialogs script;
-        script.answers = shiftedAnswers(events, 38000000.0);
         std::vector<std::string> notWhole;
         {
-            DialogDriver driver([&](QWidget* dialog) {
-                // At every prompt, every field that holds a text shows it whole.
+            // At every prompt, every field that holds a text shows it whole.
+            const DialogDriver driver = answeringPrompts(shiftedAnswers(events, 38000000.0), [&](int, QInputDialog*) {
                 for (FittingField* field : form.findChildren<FittingField*>()) {
                     if (!field->text().isEmpty() && !showsWhole(field))
                         notWhole.push_back(field->objectName().toStdString() + " <" + field->text().toStdString() + ">");
                 }
-                if (!qobject_cast<QInputDialog*>(dialog)) ADD_FAILURE() << "unexpected dialog";
-                script.handle(dialog);
+                return false;
             });
             form.findChild<QPushButton*>("Command1")->click();
         }

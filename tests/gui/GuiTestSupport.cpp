@@ -131,6 +131,21 @@ void ScriptedDialogs::handle(QWidget* dialog) {
     }
 }
 
+DialogDriver answeringPrompts(std::deque<std::optional<std::string>> answers,
+                              std::function<bool(int, QInputDialog*)> onPrompt) {
+    return DialogDriver([answers = std::move(answers), onPrompt = std::move(onPrompt), prompts = 0](
+                            QWidget* dialog) mutable {
+        auto* input = qobject_cast<QInputDialog*>(dialog);
+        if (!input) {
+            ADD_FAILURE() << "unexpected dialog " << dialog->metaObject()->className();
+            dialog->close();
+        } else if (!onPrompt || !onPrompt(++prompts, input)) {
+            answer(input, answers.empty() ? std::nullopt : answers.front());
+            if (!answers.empty()) answers.pop_front();
+        }
+    });
+}
+
 std::deque<std::optional<std::string>> goldenAnswers(const std::string& name) {
     std::deque<std::optional<std::string>> answers;
     for (const std::string& line : splitLines(readFile(goldenDir() / (name + ".answers.txt")))) answers.push_back(line);

@@ -76,6 +76,13 @@ struct ScriptedDialogs {
     void handle(QWidget* dialog);
 };
 
+// Answers each prompt from `answers` in order, cancelling once they run out;
+// `onPrompt`, when given, sees each prompt first (numbered from 1) and
+// answers it itself by returning true. Any other dialog fails the test and
+// is closed.
+DialogDriver answeringPrompts(std::deque<std::optional<std::string>> answers,
+                              std::function<bool(int, QInputDialog*)> onPrompt = {});
+
 // The answers of a golden computation, one a line.
 std::deque<std::optional<std::string>> goldenAnswers(const std::string& name);
 

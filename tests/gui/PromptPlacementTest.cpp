@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include <deque>
 
 #include "GuiTestSupport.h"
 #include "frontends/qt/Form1.h"
@@ -23,10 +22,9 @@ using kestrane::Form1;
 using kestrane::keptOnScreen;
 using kestrane::promptPlace;
 
-// The fields of a main window whose frame (no decoration) has its top-left
-// corner at `at`, in global pixels.
-QList<QRect> fieldsAt(QPoint at) {
-    Form1 form;
+// The fields of the main window with the top-left corner of its inside (no
+// frame decoration) at `at`, in global pixels.
+QList<QRect> fieldsAt(const Form1& form, QPoint at) {
     QList<QRect> fields;
     for (const QLineEdit* field : form.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
         fields << field->geometry().translated(at);
@@ -63,10 +61,11 @@ const PlaceCase kPlaces[] = {
 };
 
 TEST(PromptPlace, BesideBelowOrClearOfTheFields) {
+    const Form1 window;
     for (const PlaceCase& c : kPlaces) {
         SCOPED_TRACE(c.what);
         const QRect form(c.form, kForm);
-        const QList<QRect> fields = fieldsAt(c.form);
+        const QList<QRect> fields = fieldsAt(window, c.form);
         const QPoint place = promptPlace(kDialog, form, c.screen, fields);
         EXPECT_EQ(place, c.expected);
         const QRect dialog(place, kDialog);
@@ -78,7 +77,7 @@ TEST(PromptPlace, BesideBelowOrClearOfTheFields) {
 TEST(PromptPlace, OnAScreenTooSmallForTheWindowItCoversTheFewestFieldPixels) {
     const QRect screen(0, 0, 800, 600);
     const QRect form(QPoint(0, 0), kForm);
-    const QList<QRect> fields = fieldsAt(form.topLeft());
+    const QList<QRect> fields = fieldsAt(Form1(), form.topLeft());
     const QRect dialog(promptPlace(kDialog, form, screen, fields), kDialog);
     EXPECT_TRUE(screen.contains(dialog));
     // No place on this screen is clear of the fields: every corner and the
@@ -121,58 +120,43 @@ protected:
     std::vector<Seen> run(Form1& form, QPoint at, const std::function<void(int, QInputDialog*)>& onPrompt = {}) {
         form.move(at);
         form.show();
-        auto answers = goldenAnswers("aonly-n3");
         std::vector<Seen> seen;
-        DialogDriver driver([&](QWidget* dialog) {
-            auto* input = qobject_cast<QInputDialog*>(dialog);
-            if (!input) {
-                ADD_FAILURE() << "unexpected dialog";
-                dialog->close();
-                return;
-            }
+        const DialogDriver driver = answeringPrompts(goldenAnswers("aonly-n3"), [&](int prompt, QInputDialog* input) {
             const auto* box = input->findChild<QLineEdit*>();
             seen.push_back({input->frameGeometry(), input->size(), box->mapToGlobal(QPoint(0, 0))});
-            if (onPrompt) onPrompt(static_cast<int>(seen.size()), input);
-            answer(input, answers.empty() ? std::nullopt : answers.front());
-            if (!answers.empty()) answers.pop_front();
+            if (onPrompt) onPrompt(prompt, input);
+            return false;
         });
         form.findChild<QPushButton*>("Command1")->click();
         EXPECT_TRUE(form.state().complete);
         return seen;
     }
-
-    static QList<QRect> fieldsOf(const Form1& form) {
-        QList<QRect> fields;
-        for (const QLineEdit* field : form.findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
-            fields << QRect(field->mapToGlobal(QPoint(0, 0)), field->size());
-        return fields;
-    }
 };
 
-TEST_F(PromptOnScreens, BesideTheWindowOnTheWideScreenOneSizeOnePlace) {
-    Form1 form;
-    const auto seen = run(form, QPoint(1100, 50));
-    ASSERT_GT(seen.size(), 40u);
-    const QRect wide = QGuiApplication::screens().at(1)->availableGeometry();
-    for (const Seen& s : seen) {
-        EXPECT_EQ(s.dialog, seen.front().dialog);
-        EXPECT_EQ(s.inputAt, seen.front().inputAt) << "the text box keeps its place";
-    }
-    EXPECT_EQ(seen.front().client.width(), kestrane::PromptPlacement::kDialogWidth);
-    EXPECT_TRUE(wide.contains(seen.front().dialog));
-    EXPECT_FALSE(seen.front().dialog.intersects(form.frameGeometry()));
-    EXPECT_EQ(coveredPixels(seen.front().dialog, fieldsOf(form)), 0);
-}
-
-TEST_F(PromptOnScreens, OnTheSmallScreenItStaysThereClearOfTheFields) {
-    Form1 form;
-    const auto seen = run(form, QPoint(0, 0));
-    ASSERT_FALSE(seen.empty());
-    const QRect small = QGuiApplication::screens().at(0)->availableGeometry();
-    for (const Seen& s : seen) {
-        EXPECT_EQ(s.dialog, seen.front().dialog);
-        EXPECT_TRUE(small.contains(s.dialog)) << "not on the wide screen beside it";
-        EXPECT_EQ(coveredPixels(s.dialog, fieldsOf(form)), 0);
+// Every prompt of a run in one size and one place, on the window's screen
+// (the small one is not left for the wide one beside it), clear of the
+// fields; on the wide screen beside the window.
+TEST_F(PromptOnScreens, OnTheWindowsScreenOneSizeOnePlaceClearOfTheFields) {
+    const struct {
+        const char* what;
+        QPoint at;
+        int screen;
+    } cases[] = {{"window on the wide screen", {1100, 50}, 1}, {"window on the small screen", {0, 0}, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Form1 form;
+        const auto seen = run(form, c.at);
+        ASSERT_GT(seen.size(), 40u);
+        const QRect screen = QGuiApplication::screens().at(c.screen)->availableGeometry();
+        const QList<QRect> fields = fieldsAt(form, form.mapToGlobal(QPoint(0, 0)));
+        for (const Seen& s : seen) {
+            EXPECT_EQ(s.dialog, seen.front().dialog);
+            EXPECT_EQ(s.inputAt, seen.front().inputAt) << "the text box keeps its place";
+            EXPECT_TRUE(screen.contains(s.dialog));
+            EXPECT_EQ(coveredPixels(s.dialog, fields), 0);
+        }
+        EXPECT_EQ(seen.front().client.width(), kestrane::PromptPlacement::kDialogWidth);
+        if (c.screen == 1) EXPECT_FALSE(seen.front().dialog.intersects(form.frameGeometry()));
     }
 }
 
