@@ -11,21 +11,17 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 
-#include "TestSupport.h"
+#include "ConsoleRuns.h"
 #include "files/AtomicWrite.h"
 #include "files/ObservationFile.h"
-#include "frontends/console/ConsoleFrontEnd.h"
 
 using namespace kestrane;
+using namespace kestrane::testing;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-using kestrane::testing::freshFolder;
-using kestrane::testing::readFile;
 
 std::vector<std::string> namesIn(const fs::path& dir) {
     std::vector<std::string> names;
@@ -148,15 +144,13 @@ TEST(AtomicWrite, AFailedSaveInputIsReportedAndKeepsTheOldFile) {
     ConsoleOptions options;
     options.inputPath = (fs::path(KESTRANE_EXAMPLES_DIR) / "aonly-n3.kestrane.toml").string();
     options.saveInputPath = saved.string();
-    std::istringstream in;
-    std::ostringstream out, err;
-    int status = 0;
+    ConsoleRun run;
     {
         FailingRename disk;
-        status = runConsole(options, in, out, err);
+        run = runWith(options, "");
     }
-    EXPECT_EQ(status, kExitCannotCreate);
-    EXPECT_NE(err.str().find(saved.string()), std::string::npos) << err.str();
+    EXPECT_EQ(run.status, kExitCannotCreate);
+    EXPECT_NE(run.err.find(saved.string()), std::string::npos) << run.err;
     EXPECT_EQ(readFile(saved), "# an earlier file\n");
     EXPECT_EQ(namesIn(dir), std::vector<std::string>{"saved.kestrane.toml"});
 }
