@@ -59,11 +59,9 @@ TEST(ConfirmedEntry, ZeroRejectsUntilAnAcceptance) {
         texts::kYaValue};
     for (std::size_t i = 0; i < prompts.size(); ++i) EXPECT_EQ(run.asks[i + 2].prompt, prompts[i]) << i;
     // The field is empty while each re-entry prompt is open and shows the value at its confirmation.
-    EXPECT_EQ(run.asks[3].watched[0], " 100.500");
-    EXPECT_EQ(run.asks[4].watched[0], "");
-    EXPECT_EQ(run.asks[5].watched[0], " 200.250");
-    EXPECT_EQ(run.asks[10].watched[0], "");
-    EXPECT_EQ(run.asks[11].watched[0], " 500.000");
+    const std::pair<std::size_t, const char*> shown[] = {
+        {3, " 100.500"}, {4, ""}, {5, " 200.250"}, {10, ""}, {11, " 500.000"}};
+    for (const auto& [ask, text] : shown) EXPECT_EQ(run.asks[ask].watched[0], text) << ask;
     EXPECT_EQ(run.state.Xa, 500.0);
 }
 
@@ -88,13 +86,10 @@ TEST(BadInput, NonNumberIsRefusedAndAskedAgain) {
     EXPECT_EQ(run.state.Xa, 150.0);
     ASSERT_EQ(run.messages.size(), 5u);
     for (const auto& m : run.messages) EXPECT_EQ(m, texts::kTypeMismatch);
-    EXPECT_EQ(run.asks[0].prompt, texts::kTriangleCount);
-    EXPECT_EQ(run.asks[1].prompt, texts::kTriangleCount);
-    EXPECT_EQ(run.asks[2].prompt, texts::kTriangleCount);
-    EXPECT_EQ(run.asks[3].prompt, texts::kTolerance);
-    // A refused re-entry answer asks the re-entry prompt again; the value before is not lost.
-    EXPECT_EQ(run.asks[8].prompt, texts::kXReentry);
-    EXPECT_EQ(run.asks[9].prompt, texts::kXReentry);
+    // A refused re-entry answer (8) asks the re-entry prompt again; the value before is not lost.
+    const std::pair<std::size_t, std::string> prompts[] = {{0, texts::kTriangleCount}, {1, texts::kTriangleCount},
+        {2, texts::kTriangleCount}, {3, texts::kTolerance}, {8, texts::kXReentry}, {9, texts::kXReentry}};
+    for (const auto& [ask, prompt] : prompts) EXPECT_EQ(run.asks[ask].prompt, prompt) << ask;
 }
 
 TEST(BadInput, TriangleCountRangeAndRounding) {
@@ -225,30 +220,24 @@ TEST(NetworkEntry, AzimuthsOfBOnTheAxes) {
 TEST(NetworkEntry, SecondRunStartsAfreshAndForgetsC) {
     AdjustmentState state;
     WindowFields window;
-    {
-        ScriptedPrompt prompt(fixture::answersFor(fixture::regularNetwork(4, KnownPointCase::AWithC)));
+    // A whole computation in the same state and window; the prompts it asked.
+    const auto compute = [&](int n, KnownPointCase known) {
+        ScriptedPrompt prompt(fixture::answersFor(fixture::regularNetwork(n, known)));
         Services io{prompt, window};
-        ASSERT_EQ(Command1_Click(state, io).outcome, RunOutcome::Completed);
-    }
+        EXPECT_EQ(Command1_Click(state, io).outcome, RunOutcome::Completed) << n;
+        return prompt.asks;
+    };
+    compute(4, KnownPointCase::AWithC);
     const std::string text28 = window.text("Text28");
-    {
-        ScriptedPrompt prompt(fixture::answersFor(fixture::regularNetwork(5, KnownPointCase::AWithB)));
-        Services io{prompt, window};
-        ASSERT_EQ(Command1_Click(state, io).outcome, RunOutcome::Completed);
-        EXPECT_EQ(prompt.asks[10].prompt, texts::kStartName);  // C not asked after B
-    }
+    EXPECT_EQ(compute(5, KnownPointCase::AWithB).at(10).prompt, texts::kStartName);  // C not asked after B
     EXPECT_EQ(state.Xc, 0.0);
     EXPECT_EQ(state.knownPointCase(), KnownPointCase::AWithB);
     EXPECT_EQ(state.pointNames.size(), 7u);
     EXPECT_EQ(state.misclosures.size(), 17u);
     EXPECT_EQ(state.pointNames[6], "");
     EXPECT_NE(window.text("Text28"), text28);
-    {
-        // An A-only run leaves the known side of the previous run on screen.
-        const std::string side = window.text("Text31");
-        ScriptedPrompt prompt(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly)));
-        Services io{prompt, window};
-        ASSERT_EQ(Command1_Click(state, io).outcome, RunOutcome::Completed);
-        EXPECT_EQ(window.text("Text31"), side);
-    }
+    // An A-only run leaves the known side of the previous run on screen.
+    const std::string side = window.text("Text31");
+    compute(3, KnownPointCase::AOnly);
+    EXPECT_EQ(window.text("Text31"), side);
 }
