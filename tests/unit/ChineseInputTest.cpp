@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "ConsoleRuns.h"
@@ -28,6 +29,7 @@ const char* const kSpace = "\u3000";  // the ideographic space
 // The number as a Chinese input method types it: every digit, sign and blank
 // full width; points alternately ． and 。.
 std::string fullWidth(const std::string& ascii) {
+    const std::map<char, std::string> wide = {{'+', "＋"}, {'-', "－"}, {' ', kSpace}};
     std::string typed;
     bool fullStop = false;
     for (char c : ascii) {
@@ -36,14 +38,8 @@ std::string fullWidth(const std::string& ascii) {
             typed += static_cast<char>(0x90 + (c - '0'));
         } else if (c == '.') {
             typed += (fullStop = !fullStop) ? "。" : "．";
-        } else if (c == '+') {
-            typed += "＋";
-        } else if (c == '-') {
-            typed += "－";
-        } else if (c == ' ') {
-            typed += kSpace;
         } else {
-            typed += c;
+            typed += wide.contains(c) ? wide.at(c) : std::string(1, c);
         }
     }
     return typed;
