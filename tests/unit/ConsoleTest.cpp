@@ -62,12 +62,9 @@ TEST(Console, HugeCoordinatesOverflow) {
 TEST(Console, HugeAnglesOverflowTheMisclosure) {
     auto answers = fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly));
     // The first angle of the first triangle comes right after the names.
-    for (std::size_t i = 0; i < answers.size(); ++i) {
-        if (answers[i] && answers[i]->rfind("P4", 0) == 0) {
-            answers[i + 2] = "1e300";
-            break;
-        }
-    }
+    const auto last = std::find_if(answers.begin(), answers.end(),
+                                   [](const auto& a) { return a && a->starts_with("P4"); });
+    last[2] = "1e300";
     const ConsoleRun run = runIn("console-run", typedLines(answers));
     EXPECT_EQ(run.status, kExitFault);
     EXPECT_NE(run.err.find("overflow"), std::string::npos);
