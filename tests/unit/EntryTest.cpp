@@ -11,27 +11,19 @@ using namespace kestrane;
 using namespace kestrane::testing;
 using Answers = std::vector<std::optional<std::string>>;
 
-TEST(NumberReader, AcceptsTheTypedForms) {
-    struct Case { const char* text; double value; };
+TEST(NumberReader, ReadsTheTypedFormsAndRefusesEverythingElse) {
+    struct Case { const char* text; std::optional<double> value; };  // no value: refused
     const Case cases[] = {
         {"3", 3}, {" 3 ", 3}, {"-419.610", -419.61}, {"+2", 2}, {".5", 0.5}, {"5.", 5},
         {"1e3", 1000}, {"1E-2", 0.01}, {"2.5e+1", 25}, {"\t7\t", 7}, {"-0", 0}, {"00", 0},
         {"3562726.265", 3562726.265},
+        {"", {}}, {" ", {}}, {".", {}}, {"-", {}}, {"+.", {}}, {"e5", {}}, {"1e", {}}, {"1e+", {}}, {"1.2.3", {}},
+        {"1,5", {}}, {"12a", {}}, {"a12", {}}, {"0x10", {}}, {"inf", {}}, {"nan", {}}, {"1 2", {}}, {"--1", {}},
+        {"１ｅ３", {}},
     };
-    for (const Case& c : cases) {
-        const auto v = readNumber(c.text);
-        ASSERT_TRUE(v.has_value()) << c.text;
-        EXPECT_EQ(*v, c.value) << c.text;
-    }
+    for (const Case& c : cases) EXPECT_EQ(readNumber(c.text), c.value) << '"' << c.text << '"';
     EXPECT_TRUE(std::signbit(*readNumber("-0")));
     EXPECT_TRUE(std::isinf(*readNumber("1e999")));
-}
-
-TEST(NumberReader, RefusesEverythingElse) {
-    for (const char* text : {"", " ", ".", "-", "+.", "e5", "1e", "1e+", "1.2.3", "1,5", "12a", "a12", "0x10",
-                             "inf", "nan", "1 2", "--1", "１ｅ３"}) {
-        EXPECT_FALSE(readNumber(text).has_value()) << '"' << text << '"';
-    }
 }
 
 TEST(NumberReader, RejectionIsAZeroNumber) {
