@@ -84,10 +84,9 @@ TEST(AprioriSettings, CommandLineValues) {
     }
     EXPECT_EQ(parseAngleError("2.5"), 2.5);
     for (const char* bad : {"0", "-1", "", "2s", "inf"}) EXPECT_FALSE(parseAngleError(bad)) << bad;
-    EXPECT_EQ(qualityFormOf("a.JSON"), QualityForm::Json);
-    EXPECT_EQ(qualityFormOf("a.txt"), QualityForm::Text);
-    EXPECT_EQ(qualityFormOf("-"), QualityForm::Text);
-    EXPECT_EQ(qualityFormOf("a.csv"), QualityForm::None);
+    const std::pair<const char*, QualityForm> forms[] = {
+        {"a.JSON", QualityForm::Json}, {"a.txt", QualityForm::Text}, {"-", QualityForm::Text}, {"a.csv", QualityForm::None}};
+    for (const auto& [path, form] : forms) EXPECT_EQ(qualityFormOf(path), form) << path;
 }
 
 // The classic default prints no weighting line; the rigorous weighting adds
