@@ -102,9 +102,8 @@ TEST(Examples, EveryExampleCompletesAndClosesOnItsKnownPoint) {
         const auto reading = readObservationFile(file);
         EXPECT_TRUE(reading.values) << reading.message;
         if (!reading.values) continue;
-        std::vector<std::optional<std::string>> answers;
-        for (const std::string& a : typedAnswers(*reading.values)) answers.emplace_back(a);
-        const RunRecord run = runComputation(answers);
+        const std::vector<std::string> answers = typedAnswers(*reading.values);
+        const RunRecord run = runComputation({answers.begin(), answers.end()});
         EXPECT_EQ(run.result.outcome, RunOutcome::Completed) << file;
         if (run.result.outcome != RunOutcome::Completed) continue;
         const AdjustmentState& s = run.state;
