@@ -71,41 +71,36 @@ const std::vector<std::pair<std::string, std::function<bool(const std::string&, 
 
 }  // namespace
 
-TEST(AtomicWrite, AFailedRenameLeavesTheOldFileAndNoTemporary) {
+// Through every writer: a failed rename leaves the old file and no temporary;
+// a replaced file keeps its permissions and a new one follows the umask.
+TEST(AtomicWrite, EveryWriterKeepsTheOldFileOnAFailedRenameAndThePermissions) {
     for (const auto& [name, write] : kWriters) {
+        SCOPED_TRACE(name);
         const auto dir = freshFolder("rename-" + name);
         const auto target = dir / "kept.txt";
         std::ofstream(target) << "old\n";
         std::string error;
         {
             FailingRename disk;
-            EXPECT_FALSE(write(target.string(), error)) << name;
+            EXPECT_FALSE(write(target.string(), error));
         }
-        EXPECT_NE(error.find(target.string()), std::string::npos) << name << ": " << error;
-        EXPECT_EQ(readFile(target), "old\n") << name;
-        EXPECT_EQ(namesIn(dir), std::vector<std::string>{"kept.txt"}) << name;
-    }
-}
+        EXPECT_NE(error.find(target.string()), std::string::npos) << error;
+        EXPECT_EQ(readFile(target), "old\n");
+        EXPECT_EQ(namesIn(dir), std::vector<std::string>{"kept.txt"});
 
-TEST(AtomicWrite, AReplacedFileKeepsItsPermissionsAndANewOneFollowsTheUmask) {
-    for (const auto& [name, write] : kWriters) {
-        const auto dir = freshFolder("mode-" + name);
         for (const mode_t mode : {0600, 0640, 0664, 0755}) {
-            const auto target = dir / "kept.txt";
             std::ofstream(target) << "old\n";
             ::chmod(target.c_str(), mode);
-            std::string error;
-            ASSERT_TRUE(write(target.string(), error)) << name << ": " << error;
-            EXPECT_EQ(modeOf(target), mode) << name << std::oct << " mode " << mode;
-            EXPECT_NE(readFile(target), "old\n") << name;
+            EXPECT_TRUE(write(target.string(), error)) << error;
+            EXPECT_EQ(modeOf(target), mode) << std::oct << " mode " << mode;
+            EXPECT_NE(readFile(target), "old\n");
         }
         const mode_t mask = ::umask(027);
         const auto fresh = dir / "new.txt";
-        std::string error;
-        EXPECT_TRUE(write(fresh.string(), error)) << name << ": " << error;
+        EXPECT_TRUE(write(fresh.string(), error)) << error;
         ::umask(mask);
-        EXPECT_EQ(modeOf(fresh), 0640u) << name;
-        EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"kept.txt", "new.txt"})) << name;
+        EXPECT_EQ(modeOf(fresh), 0640u);
+        EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"kept.txt", "new.txt"}));
     }
 }
 
