@@ -7,7 +7,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>

@@ -15,7 +15,6 @@
 #include "ConsoleRuns.h"
 #include "NetworkFixture.h"
 #include "adjustment/AdjustmentStages.h"
-#include "angles/Angles.h"
 #include "driver/TypedAnswers.h"
 #include "files/ObservationFile.h"
 
