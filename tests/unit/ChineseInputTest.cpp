@@ -113,14 +113,12 @@ TEST(ChineseTyping, GoldenComputationsTypedInFullWidth) {
     const std::filesystem::path golden = KESTRANE_GOLDEN_DIR;
     for (const char* name : {"aonly-n3", "aonly-n9", "awithb-n5", "awithc-n4"}) {
         std::vector<std::string> typed;
-        std::string input;
         std::istringstream lines(readFile(golden / (std::string(name) + ".answers.txt")));
         for (std::string line; std::getline(lines, line);) {
             // Names are taken as typed: only the numbers change.
             typed.push_back(readNumber(line) ? fullWidth(line) : line);
-            input += typed.back() + "\n";
         }
-        const ConsoleRun run = runIn("chinese-typing", input);
+        const ConsoleRun run = runIn("chinese-typing", typedLines(typed));
         ASSERT_EQ(run.status, kExitCompleted) << name << run.err;
         EXPECT_EQ(run.report, readFile(golden / (std::string(name) + ".report.txt"))) << name;
 
