@@ -76,8 +76,7 @@ TEST(BadInput, NonNumberIsRefusedAndAskedAgain) {
     EXPECT_EQ(run.state.triangleCount, 3);
     EXPECT_EQ(run.state.angleTolerance, 10.0f);
     EXPECT_EQ(run.state.Xa, 150.0);
-    ASSERT_EQ(run.messages.size(), 5u);
-    for (const auto& m : run.messages) EXPECT_EQ(m, texts::kTypeMismatch);
+    EXPECT_EQ(run.messages, std::vector<std::string>(5, texts::kTypeMismatch));
     // A refused re-entry answer (8) asks the re-entry prompt again; the value before is not lost.
     const std::pair<std::size_t, std::string> prompts[] = {{0, texts::kTriangleCount}, {1, texts::kTriangleCount},
         {2, texts::kTriangleCount}, {3, texts::kTolerance}, {8, texts::kXReentry}, {9, texts::kXReentry}};
@@ -89,8 +88,7 @@ TEST(BadInput, TriangleCountRangeAndRounding) {
     const RunRecord run = runComputation({"2.5", "2", "-1", "6554", "40000", "1e300", "3.5", "10"});
     EXPECT_EQ(run.state.triangleCount, 4);  // 3.5 -> 4
     EXPECT_EQ(run.state.conditionCount, 13);
-    ASSERT_EQ(run.messages.size(), 6u);
-    for (const auto& m : run.messages) EXPECT_EQ(m, texts::kTriangleCountRange);
+    EXPECT_EQ(run.messages, std::vector<std::string>(6, texts::kTriangleCountRange));
     const RunRecord limit = runComputation({"6553"});
     EXPECT_EQ(limit.state.triangleCount, 6553);
     EXPECT_EQ(limit.state.conditionCount, 19660);
@@ -109,8 +107,7 @@ TEST(BadInput, ToleranceMustBeAboveZero) {
 TEST(BadInput, PointWithOneZeroCoordinateIsAskedAgain) {
     // B with Xb = 0 and Yb non-zero: refused after Yb, then both asked again.
     const RunRecord run = runComputation({"3", "10", "1", "", "2", "", "0", "", "5", "", "7", "", "8", ""});
-    ASSERT_EQ(run.messages.size(), 1u);
-    EXPECT_EQ(run.messages[0], texts::kPointBHalfKnown);
+    EXPECT_EQ(run.messages, std::vector<std::string>{texts::kPointBHalfKnown});
     EXPECT_EQ(run.asks[10].prompt, texts::kXbValue);
     EXPECT_EQ(run.asks[12].prompt, texts::kYbValue);
     EXPECT_EQ(run.asks[12].title, texts::kYbTitle);
@@ -120,8 +117,7 @@ TEST(BadInput, PointWithOneZeroCoordinateIsAskedAgain) {
 
     // C with Yc = 0 and Xc non-zero, after B unknown.
     const RunRecord c = runComputation({"3", "10", "1", "", "2", "", "0", "", "0", "", "4", "", "0", "", "4", "", "5", ""});
-    ASSERT_EQ(c.messages.size(), 1u);
-    EXPECT_EQ(c.messages[0], texts::kPointCHalfKnown);
+    EXPECT_EQ(c.messages, std::vector<std::string>{texts::kPointCHalfKnown});
     EXPECT_EQ(c.asks[14].prompt, texts::kXcValue);
     EXPECT_EQ(c.state.knownPointCase(), KnownPointCase::AWithC);
 }
@@ -138,8 +134,7 @@ TEST(BadInput, PackedAngleTextThatIsNoNumber) {
     // An empty Qa is a text too: confirmed, then refused.
     EXPECT_EQ(run.asks[19].watched[1], " ");
     EXPECT_EQ(run.asks[20].prompt, texts::kQaValue);
-    ASSERT_EQ(run.messages.size(), 2u);
-    EXPECT_EQ(run.messages[0], texts::kTypeMismatch);
+    EXPECT_EQ(run.messages, std::vector<std::string>(2, texts::kTypeMismatch));
     EXPECT_EQ(run.state.T0, 30.3);
     EXPECT_DOUBLE_EQ(run.state.t0Degrees, 30.5);
     EXPECT_EQ(run.state.Qa, -0.3);
