@@ -85,7 +85,8 @@ TEST(AprioriSettings, CommandLineValues) {
     EXPECT_EQ(parseAngleError("2.5"), 2.5);
     for (const char* bad : {"0", "-1", "", "2s", "inf"}) EXPECT_FALSE(parseAngleError(bad)) << bad;
     const std::pair<const char*, QualityForm> forms[] = {
-        {"a.JSON", QualityForm::Json}, {"a.txt", QualityForm::Text}, {"-", QualityForm::Text}, {"a.csv", QualityForm::None}};
+        {"a.JSON", QualityForm::Json}, {"a.txt", QualityForm::Text}, {"-", QualityForm::Text},
+        {"a.csv", QualityForm::None}};
     for (const auto& [path, form] : forms) EXPECT_EQ(qualityFormOf(path), form) << path;
 }
 
