@@ -4,28 +4,23 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 
-#include "TestSupport.h"
+#include "ConsoleRuns.h"
 #include "files/AtomicWrite.h"
 #include "files/ObservationFile.h"
-#include "frontends/console/ConsoleFrontEnd.h"
 
 using namespace kestrane;
+using namespace kestrane::testing;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-using kestrane::testing::freshFolder;
-using kestrane::testing::readFile;
 
 std::vector<std::string> namesIn(const fs::path& dir) {
     std::vector<std::string> names;
@@ -75,41 +70,36 @@ const std::vector<std::pair<std::string, std::function<bool(const std::string&, 
 
 }  // namespace
 
-TEST(AtomicWrite, AFailedRenameLeavesTheOldFileAndNoTemporary) {
+// Through every writer: a failed rename leaves the old file and no temporary;
+// a replaced file keeps its permissions and a new one follows the umask.
+TEST(AtomicWrite, EveryWriterKeepsTheOldFileOnAFailedRenameAndThePermissions) {
     for (const auto& [name, write] : kWriters) {
+        SCOPED_TRACE(name);
         const auto dir = freshFolder("rename-" + name);
         const auto target = dir / "kept.txt";
         std::ofstream(target) << "old\n";
         std::string error;
         {
             FailingRename disk;
-            EXPECT_FALSE(write(target.string(), error)) << name;
+            EXPECT_FALSE(write(target.string(), error));
         }
-        EXPECT_NE(error.find(target.string()), std::string::npos) << name << ": " << error;
-        EXPECT_EQ(readFile(target), "old\n") << name;
-        EXPECT_EQ(namesIn(dir), std::vector<std::string>{"kept.txt"}) << name;
-    }
-}
+        EXPECT_NE(error.find(target.string()), std::string::npos) << error;
+        EXPECT_EQ(readFile(target), "old\n");
+        EXPECT_EQ(namesIn(dir), std::vector<std::string>{"kept.txt"});
 
-TEST(AtomicWrite, AReplacedFileKeepsItsPermissionsAndANewOneFollowsTheUmask) {
-    for (const auto& [name, write] : kWriters) {
-        const auto dir = freshFolder("mode-" + name);
         for (const mode_t mode : {0600, 0640, 0664, 0755}) {
-            const auto target = dir / "kept.txt";
             std::ofstream(target) << "old\n";
             ::chmod(target.c_str(), mode);
-            std::string error;
-            ASSERT_TRUE(write(target.string(), error)) << name << ": " << error;
-            EXPECT_EQ(modeOf(target), mode) << name << std::oct << " mode " << mode;
-            EXPECT_NE(readFile(target), "old\n") << name;
+            EXPECT_TRUE(write(target.string(), error)) << error;
+            EXPECT_EQ(modeOf(target), mode) << std::oct << " mode " << mode;
+            EXPECT_NE(readFile(target), "old\n");
         }
         const mode_t mask = ::umask(027);
         const auto fresh = dir / "new.txt";
-        std::string error;
-        EXPECT_TRUE(write(fresh.string(), error)) << name << ": " << error;
+        EXPECT_TRUE(write(fresh.string(), error)) << error;
         ::umask(mask);
-        EXPECT_EQ(modeOf(fresh), 0640u) << name;
-        EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"kept.txt", "new.txt"})) << name;
+        EXPECT_EQ(modeOf(fresh), 0640u);
+        EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"kept.txt", "new.txt"}));
     }
 }
 
@@ -148,15 +138,13 @@ TEST(AtomicWrite, AFailedSaveInputIsReportedAndKeepsTheOldFile) {
     ConsoleOptions options;
     options.inputPath = (fs::path(KESTRANE_EXAMPLES_DIR) / "aonly-n3.kestrane.toml").string();
     options.saveInputPath = saved.string();
-    std::istringstream in;
-    std::ostringstream out, err;
-    int status = 0;
+    ConsoleRun run;
     {
         FailingRename disk;
-        status = runConsole(options, in, out, err);
+        run = runWith(options, "");
     }
-    EXPECT_EQ(status, kExitCannotCreate);
-    EXPECT_NE(err.str().find(saved.string()), std::string::npos) << err.str();
+    EXPECT_EQ(run.status, kExitCannotCreate);
+    EXPECT_NE(run.err.find(saved.string()), std::string::npos) << run.err;
     EXPECT_EQ(readFile(saved), "# an earlier file\n");
     EXPECT_EQ(namesIn(dir), std::vector<std::string>{"saved.kestrane.toml"});
 }

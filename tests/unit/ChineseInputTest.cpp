@@ -7,30 +7,28 @@
 
 #include <nlohmann/json.hpp>
 
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
-#include "TestSupport.h"
+#include "ConsoleRuns.h"
 #include "driver/TypedAnswers.h"
 #include "files/ObservationFile.h"
-#include "frontends/console/ConsoleFrontEnd.h"
 #include "prompting/NumberReader.h"
 
 using namespace kestrane;
+using namespace kestrane::testing;
 
 namespace {
 
 const char* const kSpace = "\u3000";  // the ideographic space
 
-using kestrane::testing::freshFolder;
-using kestrane::testing::readFile;
-
 // The number as a Chinese input method types it: every digit, sign and blank
 // full width; points alternately ． and 。.
 std::string fullWidth(const std::string& ascii) {
+    const std::map<char, std::string> wide = {{'+', "＋"}, {'-', "－"}, {' ', kSpace}};
     std::string typed;
     bool fullStop = false;
     for (char c : ascii) {
@@ -39,14 +37,8 @@ std::string fullWidth(const std::string& ascii) {
             typed += static_cast<char>(0x90 + (c - '0'));
         } else if (c == '.') {
             typed += (fullStop = !fullStop) ? "。" : "．";
-        } else if (c == '+') {
-            typed += "＋";
-        } else if (c == '-') {
-            typed += "－";
-        } else if (c == ' ') {
-            typed += kSpace;
         } else {
-            typed += c;
+            typed += wide.contains(c) ? wide.at(c) : std::string(1, c);
         }
     }
     return typed;
@@ -119,25 +111,18 @@ TEST(ChineseTyping, FullWidthFormsReadAsTheirAsciiForms) {
 TEST(ChineseTyping, GoldenComputationsTypedInFullWidth) {
     using Json = nlohmann::json;
     const std::filesystem::path golden = KESTRANE_GOLDEN_DIR;
-    const auto dir = freshFolder("chinese-typing");
     for (const char* name : {"aonly-n3", "aonly-n9", "awithb-n5", "awithc-n4"}) {
         std::vector<std::string> typed;
-        std::string input;
         std::istringstream lines(readFile(golden / (std::string(name) + ".answers.txt")));
         for (std::string line; std::getline(lines, line);) {
             // Names are taken as typed: only the numbers change.
             typed.push_back(readNumber(line) ? fullWidth(line) : line);
-            input += typed.back() + "\n";
         }
-        ConsoleOptions options;
-        options.transcriptPath = (dir / (std::string(name) + ".jsonl")).string();
-        options.reportPath = (dir / (std::string(name) + ".txt")).string();
-        std::istringstream in(input);
-        std::ostringstream out, err;
-        ASSERT_EQ(runConsole(options, in, out, err), kExitCompleted) << name << err.str();
-        EXPECT_EQ(readFile(options.reportPath), readFile(golden / (std::string(name) + ".report.txt"))) << name;
+        const ConsoleRun run = runIn("chinese-typing", typedLines(typed));
+        ASSERT_EQ(run.status, kExitCompleted) << name << run.err;
+        EXPECT_EQ(run.report, readFile(golden / (std::string(name) + ".report.txt"))) << name;
 
-        std::istringstream gotLines(readFile(options.transcriptPath));
+        std::istringstream gotLines(run.transcript);
         std::istringstream wantLines(readFile(golden / (std::string(name) + ".transcript.jsonl")));
         std::size_t asked = 0;
         std::string gotLine, wantLine;
@@ -154,7 +139,6 @@ TEST(ChineseTyping, GoldenComputationsTypedInFullWidth) {
         }
         EXPECT_FALSE(std::getline(gotLines, gotLine)) << name;
     }
-    std::filesystem::remove_all(dir);
 }
 
 // A GB18030 copy of an example with Chinese names reads as the UTF-8 file:
@@ -179,25 +163,18 @@ TEST(Gb18030Files, ReadAsTheirUtf8Originals) {
         EXPECT_NE(fromGb.notice.find("“" + gbPath.string() + "”"), std::string::npos) << fromGb.notice;
         EXPECT_NE(fromGb.notice.find("GB18030"), std::string::npos) << fromGb.notice;
 
-        std::string reports[2], transcripts[2], errors[2];
-        const std::string inputs[2] = {example.string(), gbPath.string()};
-        for (int k = 0; k < 2; ++k) {
-            ConsoleOptions options;
-            options.inputPath = inputs[k];
-            options.reportPath = (dir / "r.txt").string();
-            options.transcriptPath = (dir / "t.jsonl").string();
-            std::istringstream in;
-            std::ostringstream out, err;
-            ASSERT_EQ(runConsole(options, in, out, err), kExitCompleted) << name << err.str();
-            reports[k] = readFile(options.reportPath);
-            transcripts[k] = readFile(options.transcriptPath);
-            errors[k] = err.str();
-        }
-        EXPECT_EQ(reports[1], reports[0]) << name;
-        EXPECT_EQ(transcripts[1], transcripts[0]) << name;  // the notice is no event
-        EXPECT_EQ(errors[0], "");
-        EXPECT_EQ(errors[1], fromGb.notice + "\n");
-        EXPECT_NE(reports[0].find(fromUtf8.values->names[1]), std::string::npos) << name;
+        ConsoleOptions options;
+        options.inputPath = example.string();
+        const ConsoleRun utf8Run = runIn("chinese-run", "", options);
+        ASSERT_EQ(utf8Run.status, kExitCompleted) << name << utf8Run.err;
+        options.inputPath = gbPath.string();
+        const ConsoleRun gbRun = runIn("chinese-run", "", options);
+        ASSERT_EQ(gbRun.status, kExitCompleted) << name << gbRun.err;
+        EXPECT_EQ(gbRun.report, utf8Run.report) << name;
+        EXPECT_EQ(gbRun.transcript, utf8Run.transcript) << name;  // the notice is no event
+        EXPECT_EQ(utf8Run.err, "");
+        EXPECT_EQ(gbRun.err, fromGb.notice + "\n");
+        EXPECT_NE(utf8Run.report.find(fromUtf8.values->names[1]), std::string::npos) << name;
     }
 
     std::filesystem::remove_all(dir);

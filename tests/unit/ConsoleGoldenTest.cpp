@@ -1,67 +1,34 @@
-// End-to-end: each example computation's answers through the console front
-// end reproduce its transcript and text report byte for byte, typed or read
-// from an observation file.
+// End-to-end: each example computation reproduces its transcript and text
+// report byte for byte, typed (tests/data/golden) or read from its
+// observation file (examples/): then the report byte for byte, the window's
+// final fields and captions as typed, and the transcript of typing the
+// file's values; saving them writes the file again, and a file cut anywhere
+// continues from standard input.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 
+#include "ConsoleRuns.h"
 #include "NetworkFixture.h"
 #include "adjustment/AdjustmentStages.h"
-#include "angles/Angles.h"
 #include "driver/TypedAnswers.h"
 #include "files/ObservationFile.h"
-#include "frontends/console/ConsoleFrontEnd.h"
+
+using namespace kestrane;
+using namespace kestrane::testing;
 
 namespace {
-
-using kestrane::testing::readFile;
-
-const auto kGoldenNames = ::testing::ValuesIn(kestrane::testing::kGoldenExamples);
-using kestrane::testing::exampleTestName;
-
-class GoldenComputation : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(GoldenComputation, ReproducesTranscriptAndReport) {
-    const std::filesystem::path dir = KESTRANE_GOLDEN_DIR;
-    const std::string name = GetParam();
-    const auto tmp = kestrane::testing::freshFolder("golden-" + name);
-
-    kestrane::ConsoleOptions options;
-    options.transcriptPath = (tmp / "transcript.jsonl").string();
-    options.reportPath = (tmp / "report.txt").string();
-    std::istringstream answers(readFile(dir / (name + ".answers.txt")));
-    std::ostringstream out, err;
-
-    ASSERT_EQ(kestrane::runConsole(options, answers, out, err), kestrane::kExitCompleted) << err.str();
-    EXPECT_EQ(readFile(options.transcriptPath), readFile(dir / (name + ".transcript.jsonl")));
-    EXPECT_EQ(readFile(options.reportPath), readFile(dir / (name + ".report.txt")));
-    EXPECT_EQ(err.str(), "");
-}
-
-INSTANTIATE_TEST_SUITE_P(Examples, GoldenComputation,
-                         kGoldenNames, exampleTestName);
-
-}  // namespace
-
-// The same computations read from their observation files (examples/): the
-// report byte for byte, the window's final fields and captions as typed, and
-// the transcript of typing the file's values; saving them writes the file
-// again, and a file cut anywhere continues from standard input.
-namespace {
-
-using Json = nlohmann::json;
 
 // The last text of every field and the last caption of every label.
 std::map<std::string, std::string> finalWindow(const std::string& transcript) {
     std::map<std::string, std::string> shown;
     std::istringstream lines(transcript);
     for (std::string line; std::getline(lines, line);) {
-        const Json event = Json::parse(line);
+        const nlohmann::json event = nlohmann::json::parse(line);
         if (event["event"] == "text" || event["event"] == "caption") {
             shown[event["event"].get<std::string>() + ":" + event["name"].get<std::string>()] = event["value"];
         }
@@ -69,72 +36,51 @@ std::map<std::string, std::string> finalWindow(const std::string& transcript) {
     return shown;
 }
 
-std::string joined(const std::vector<std::string>& answers) {
-    std::string text;
-    for (const std::string& a : answers) text += a + "\n";
-    return text;
-}
+class GoldenComputation : public ::testing::TestWithParam<const char*> {};
 
-struct FileRun {
-    int status;
-    std::string transcript, report, saved, err;
-};
-
-FileRun runWith(const std::string& name, const std::string& inputFile, const std::string& typed) {
-    const auto tmp = kestrane::testing::freshFolder("file-" + name);
-    kestrane::ConsoleOptions options;
-    options.inputPath = inputFile;
-    options.transcriptPath = (tmp / "t.jsonl").string();
-    options.reportPath = (tmp / "r.txt").string();
-    options.saveInputPath = (tmp / "saved.kestrane.toml").string();
-    std::istringstream in(typed);
-    std::ostringstream out, err;
-    FileRun r;
-    r.status = kestrane::runConsole(options, in, out, err);
-    r.transcript = readFile(options.transcriptPath);
-    r.report = readFile(options.reportPath);
-    r.saved = readFile(options.saveInputPath);
-    r.err = err.str();
-    std::filesystem::remove_all(tmp);
-    return r;
-}
-
-class GoldenObservationFile : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(GoldenObservationFile, ReadsAsTyped) {
+TEST_P(GoldenComputation, TypedOrReadFromItsFile) {
     const std::filesystem::path golden = KESTRANE_GOLDEN_DIR;
     const std::string name = GetParam();
+    const std::string transcript = readFile(golden / (name + ".transcript.jsonl"));
+    const std::string report = readFile(golden / (name + ".report.txt"));
+    const ConsoleRun typed = runIn("golden-" + name, readFile(golden / (name + ".answers.txt")));
+    EXPECT_EQ(typed.status, kExitCompleted) << typed.err;
+    EXPECT_EQ(typed.transcript, transcript);
+    EXPECT_EQ(typed.report, report);
+    EXPECT_EQ(typed.err, "");
+
     const std::string file = (std::filesystem::path(KESTRANE_EXAMPLES_DIR) / (name + ".kestrane.toml")).string();
-    const FileRun replayed = runWith(name, file, "");
-    ASSERT_EQ(replayed.status, kestrane::kExitCompleted) << replayed.err;
-    EXPECT_EQ(replayed.report, readFile(golden / (name + ".report.txt")));
-    EXPECT_EQ(finalWindow(replayed.transcript), finalWindow(readFile(golden / (name + ".transcript.jsonl"))));
-    EXPECT_EQ(replayed.saved, readFile(file));
+    const auto saved = freshFolder("saved-" + name) / "saved.kestrane.toml";
+    ConsoleOptions options;
+    options.inputPath = file;
+    options.saveInputPath = saved.string();
+    const ConsoleRun replayed = runIn("file-" + name, "", options);
+    ASSERT_EQ(replayed.status, kExitCompleted) << replayed.err;
+    EXPECT_EQ(replayed.report, report);
+    EXPECT_EQ(finalWindow(replayed.transcript), finalWindow(transcript));
+    EXPECT_EQ(readFile(saved), readFile(file));
 
-    const auto values = *kestrane::readObservationFile(file).values;
-    const std::vector<std::string> answers = kestrane::typedAnswers(values);
-    EXPECT_EQ(runWith(name, "", joined(answers)).transcript, replayed.transcript);
-
-    // Cut after every few values: the rest typed on standard input.
-    kestrane::ObservationValues cut = values;
+    // Cut after every few values: the rest typed on standard input. The
+    // last cut leaves no file, all the values typed.
+    const auto values = *readObservationFile(file).values;
+    const std::vector<std::string> answers = typedAnswers(values);
+    const auto partial = freshFolder("cut-" + name) / "cut.kestrane.toml";
+    ObservationValues cut = values;
     for (int step = 0; !cut.empty(); ++step) {
         if (!cut.sides.empty()) cut.sides.resize(cut.sides.size() / 2);
         else if (!cut.angles.empty()) cut.angles.resize(cut.angles.size() - 1);
         else if (!cut.names.empty()) cut.names.resize(cut.names.size() / 2);
         else cut.triangles.reset();
         std::string error;
-        const auto partial = std::filesystem::temp_directory_path() / ("kestrane-cut-" + name + ".kestrane.toml");
-        ASSERT_TRUE(kestrane::writeObservationFile(partial.string(), cut, error)) << error;
-        const std::size_t given = kestrane::typedAnswers(cut).size();
+        ASSERT_TRUE(writeObservationFile(partial.string(), cut, error)) << error;
+        const std::size_t given = typedAnswers(cut).size();
+        options.inputPath = cut.empty() ? "" : partial.string();
         const std::vector<std::string> rest(answers.begin() + static_cast<long>(given), answers.end());
-        const FileRun continued = runWith(name, cut.empty() ? "" : partial.string(), joined(rest));
-        EXPECT_EQ(continued.transcript, replayed.transcript) << "step " << step;
-        std::filesystem::remove(partial);
+        EXPECT_EQ(runIn("file-" + name, typedLines(rest), options).transcript, replayed.transcript) << "step " << step;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, GoldenObservationFile,
-                         kGoldenNames, exampleTestName);
+INSTANTIATE_TEST_SUITE_P(Examples, GoldenComputation, ::testing::ValuesIn(kGoldenExamples), exampleTestName);
 
 }  // namespace
 
@@ -152,21 +98,20 @@ TEST(Examples, EveryExampleCompletesAndClosesOnItsKnownPoint) {
         const std::string file = entry.path().string();
         if (!file.ends_with(".kestrane.toml")) continue;
         ++examples;
-        const auto reading = kestrane::readObservationFile(file);
+        const auto reading = readObservationFile(file);
         EXPECT_TRUE(reading.values) << reading.message;
         if (!reading.values) continue;
-        std::vector<std::optional<std::string>> answers;
-        for (const std::string& a : kestrane::typedAnswers(*reading.values)) answers.emplace_back(a);
-        const kestrane::testing::RunRecord run = kestrane::testing::runComputation(answers);
-        EXPECT_EQ(run.result.outcome, kestrane::RunOutcome::Completed) << file;
-        if (run.result.outcome != kestrane::RunOutcome::Completed) continue;
-        const kestrane::AdjustmentState& s = run.state;
+        const std::vector<std::string> answers = typedAnswers(*reading.values);
+        const RunRecord run = runComputation({answers.begin(), answers.end()});
+        EXPECT_EQ(run.result.outcome, RunOutcome::Completed) << file;
+        if (run.result.outcome != RunOutcome::Completed) continue;
+        const AdjustmentState& s = run.state;
         const int r = s.resultRowCount;
         double knownX = s.Xa, knownY = s.Ya;
-        if (s.knownPointCase() == kestrane::KnownPointCase::AWithB) knownX = s.Xb, knownY = s.Yb;
-        if (s.knownPointCase() == kestrane::KnownPointCase::AWithC) knownX = s.Xc, knownY = s.Yc;
-        kestrane::AdjustmentState observed = kestrane::fixture::observedCopy(s);
-        kestrane::computeCoordinates(observed);
+        if (s.knownPointCase() == KnownPointCase::AWithB) knownX = s.Xb, knownY = s.Yb;
+        if (s.knownPointCase() == KnownPointCase::AWithC) knownX = s.Xc, knownY = s.Yc;
+        AdjustmentState observed = fixture::observedCopy(s);
+        computeCoordinates(observed);
         const double misclosure = std::hypot(observed.pointX[r] - knownX, observed.pointY[r] - knownY);
         const double gap = std::hypot(s.pointX[r] - knownX, s.pointY[r] - knownY);
         EXPECT_LE(gap, 0.01 * misclosure + 1e-6) << file << ": misclosure " << misclosure << " m";

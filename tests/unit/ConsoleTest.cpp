@@ -8,8 +8,8 @@
 #include <map>
 #include <sstream>
 
+#include "ConsoleRuns.h"
 #include "NetworkFixture.h"
-#include "frontends/console/ConsoleFrontEnd.h"
 #include "driver/TypedAnswers.h"
 #include "files/ObservationFile.h"
 #include "prompting/PromptTexts.h"
@@ -18,38 +18,6 @@ using namespace kestrane;
 using namespace kestrane::testing;
 
 namespace {
-
-struct ConsoleRun {
-    int status;
-    std::string out, err, transcript;
-    bool reportWritten = false;
-};
-
-// One run with the options, `input` typed on standard input.
-ConsoleRun runWith(const ConsoleOptions& options, const std::string& input) {
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    const int status = runConsole(options, in, out, err);
-    return {status, out.str(), err.str(), ""};
-}
-
-// A run with a transcript and a report, read back.
-ConsoleRun runText(const std::string& input) {
-    const auto dir = freshFolder("console-run");
-    ConsoleOptions options;
-    options.transcriptPath = (dir / "t.jsonl").string();
-    options.reportPath = (dir / "r.txt").string();
-    ConsoleRun run = runWith(options, input);
-    run.transcript = readFile(options.transcriptPath);
-    run.reportWritten = std::filesystem::exists(options.reportPath);
-    return run;
-}
-
-std::string joinAnswers(const std::vector<std::optional<std::string>>& answers) {
-    std::string text;
-    for (const auto& a : answers) text += a.value_or("") + "\n";
-    return text;
-}
 
 std::string lastLine(const std::string& text) {
     const auto end = text.find_last_not_of('\n');
@@ -60,7 +28,7 @@ std::string lastLine(const std::string& text) {
 }  // namespace
 
 TEST(Console, EndOfInputAtAValuePromptAbandons) {
-    const ConsoleRun run = runText("3\n10\n100\n\n");
+    const ConsoleRun run = runIn("console-run", "3\n10\n100\n\n");
     EXPECT_EQ(run.status, kExitAbandoned);
     EXPECT_FALSE(run.reportWritten);
     EXPECT_NE(run.err.find(texts::kAbandoned), std::string::npos);
@@ -72,11 +40,11 @@ TEST(Console, EndOfInputAtConfirmationsAndPausesContinues) {
     // Every answer but the trailing pauses, and no newline after the last one.
     auto answers = fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly));
     answers.resize(answers.size() - 10);  // 6 side pauses and 4 result pauses
-    std::string input = joinAnswers(answers);
+    std::string input = typedLines(answers);
     input.pop_back();   // the last confirmation has no line end
     input.pop_back();
     input += "\r\n";    // a CR before the line end is not part of the answer
-    const ConsoleRun run = runText(input);
+    const ConsoleRun run = runIn("console-run", input);
     EXPECT_EQ(run.status, kExitCompleted) << run.err;
     EXPECT_TRUE(run.reportWritten);
     EXPECT_EQ(lastLine(run.transcript), R"({"event":"text","name":"Text27","value":" 0.000"})");
@@ -84,7 +52,7 @@ TEST(Console, EndOfInputAtConfirmationsAndPausesContinues) {
 
 TEST(Console, HugeCoordinatesOverflow) {
     // B known 1e300 m from A: the distance overflows.
-    const ConsoleRun run = runText("3\n10\n1e300\n\n1e300\n\n-1e300\n\n-1e300\n\n");
+    const ConsoleRun run = runIn("console-run", "3\n10\n1e300\n\n1e300\n\n-1e300\n\n-1e300\n\n");
     EXPECT_EQ(run.status, kExitFault);
     EXPECT_NE(run.err.find("overflow"), std::string::npos);
     EXPECT_EQ(run.transcript.find("Text31"), std::string::npos);
@@ -94,20 +62,17 @@ TEST(Console, HugeCoordinatesOverflow) {
 TEST(Console, HugeAnglesOverflowTheMisclosure) {
     auto answers = fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly));
     // The first angle of the first triangle comes right after the names.
-    for (std::size_t i = 0; i < answers.size(); ++i) {
-        if (answers[i] && answers[i]->rfind("P4", 0) == 0) {
-            answers[i + 2] = "1e300";
-            break;
-        }
-    }
-    const ConsoleRun run = runText(joinAnswers(answers));
+    const auto last = std::find_if(answers.begin(), answers.end(),
+                                   [](const auto& a) { return a && a->starts_with("P4"); });
+    last[2] = "1e300";
+    const ConsoleRun run = runIn("console-run", typedLines(answers));
     EXPECT_EQ(run.status, kExitFault);
     EXPECT_NE(run.err.find("overflow"), std::string::npos);
     EXPECT_EQ(run.transcript.find("Text13\",\"value\":\" "), std::string::npos);
 }
 
 TEST(Console, TranscriptEscapesControlCharactersAndBadBytes) {
-    const ConsoleRun run = runText("3\n10\n1\n\n2\n\n0\n\n0\n\n0\n\n0\n\n1\n\n0\n\nA\x01\"\\\xff\n");
+    const ConsoleRun run = runIn("console-run", "3\n10\n1\n\n2\n\n0\n\n0\n\n0\n\n0\n\n1\n\n0\n\nA\x01\"\\\xff\n");
     EXPECT_EQ(run.status, kExitAbandoned);
     EXPECT_NE(run.transcript.find(R"("answer":"A\u0001\"\\)"), std::string::npos);
     // Every line is valid JSON text on its own line.
@@ -121,7 +86,7 @@ TEST(Console, TranscriptEscapesControlCharactersAndBadBytes) {
 }
 
 TEST(Console, ReportToStandardOutput) {
-    const std::string answers = joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AWithC)));
+    const std::string answers = typedLines(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AWithC)));
     ConsoleOptions options;
     options.reportPath = "-";
     const ConsoleRun run = runWith(options, answers);
@@ -146,7 +111,7 @@ TEST(ConsoleFiles, RefusedOrUnwritableFilesStopBeforeTheFirstPrompt) {
     options.inputPath = bad.string();
     options.reportPath = report.string();
     options.transcriptPath = (dir / "t.jsonl").string();
-    const std::string answers = joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly)));
+    const std::string answers = typedLines(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly)));
     const ConsoleRun refused = runWith(options, answers);
     EXPECT_EQ(refused.status, kExitDataError);
     EXPECT_NE(refused.err.find(bad.string() + "” 第 2 行，键 tolerence"), std::string::npos) << refused.err;
@@ -191,7 +156,7 @@ TEST(ConsoleFiles, ResultsTableQuotesOnlyWhatNeedsIt) {
     }
     ConsoleOptions options;
     options.csvPath = (dir / "r.csv").string();
-    const ConsoleRun run = runWith(options, joinAnswers(answers));
+    const ConsoleRun run = runWith(options, typedLines(answers));
     ASSERT_EQ(run.status, kExitCompleted) << run.err;
     const std::string csv = readFile(options.csvPath);
     EXPECT_EQ(csv.rfind("\xEF\xBB\xBF点名,X,Y,1/px,1/py,mx,my,mp,E,F,φ\r\n", 0), 0u);
@@ -240,6 +205,11 @@ TEST(ConsoleFiles, OutputsNeverDestroyTheInputOrEachOther) {
     const std::string partial = observations.substr(0, observations.find("names"));
     const ObservationReading full = readObservationFile(example.string());
     ASSERT_TRUE(full.values) << full.message;
+    const ObservationReading first = parseObservations(partial, input);
+    ASSERT_TRUE(first.values) << first.message;
+    const std::vector<std::string> answers = typedAnswers(*full.values);
+    const std::string rest = typedLines(std::vector<std::string>(
+        answers.begin() + static_cast<long>(typedAnswers(*first.values).size()), answers.end()));
 
     // What a case makes in the folder before the run, besides the input.
     enum class Made { Symlink, HardLink, File };
@@ -301,14 +271,7 @@ TEST(ConsoleFiles, OutputsNeverDestroyTheInputOrEachOther) {
 
         std::vector<std::string> args = {"--input", input};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        std::string typed;
-        if (c.partialInput) {
-            const std::vector<std::string> answers = typedAnswers(*full.values);
-            const ObservationReading first = parseObservations(partial, input);
-            ASSERT_TRUE(first.values) << first.message;
-            for (std::size_t i = typedAnswers(*first.values).size(); i < answers.size(); ++i) typed += answers[i] + "\n";
-        }
-        const ConsoleRun run = runWith(optionsOf(args), typed);
+        const ConsoleRun run = runWith(optionsOf(args), c.partialInput ? rest : "");
         std::filesystem::current_path(home);
         EXPECT_EQ(run.status, c.status) << run.err;
         if (c.status == kExitUsage) {
@@ -318,7 +281,7 @@ TEST(ConsoleFiles, OutputsNeverDestroyTheInputOrEachOther) {
         } else if (c.partialInput) {
             const ObservationReading completed = readObservationFile((dir / input).string());
             ASSERT_TRUE(completed.values) << completed.message;
-            EXPECT_EQ(typedAnswers(*completed.values), typedAnswers(*full.values));
+            EXPECT_EQ(typedAnswers(*completed.values), answers);
         } else {
             EXPECT_EQ(readFile(dir / input), observations);
         }
@@ -333,7 +296,7 @@ TEST(ConsoleFiles, OutputsNeverDestroyTheInputOrEachOther) {
 
 TEST(ConsoleFiles, StandardOutputTakesAnOutputAfterEveryPromptAndEcho) {
     const auto dir = freshFolder("console-stdout");
-    const std::string answers = joinAnswers(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly)));
+    const std::string answers = typedLines(fixture::answersFor(fixture::regularNetwork(3, KnownPointCase::AOnly)));
     for (const char* option : {"--transcript", "--csv", "--save-input", "--report"}) {
         SCOPED_TRACE(option);
         // The same run once into a file, once on standard output.

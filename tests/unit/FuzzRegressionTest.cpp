@@ -3,15 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <sstream>
 #include <string>
 
 #include <sys/resource.h>
 
+#include "ConsoleRuns.h"
 #include "NetworkFixture.h"
 #include "angles/Angles.h"
-#include "frontends/console/ConsoleFrontEnd.h"
 
 using namespace kestrane;
 
@@ -47,13 +45,9 @@ TEST(FuzzRegression, AzimuthJustWestOfNorthStaysBelow360) {
 // The same direction reached from typed coordinates of A and B: the azimuth
 // A-B was stored as T0 = 360 and shown as 360.00000 degrees.
 TEST(FuzzRegression, KnownSideDueNorthShowsAzimuthZero) {
-    const auto transcript = kestrane::testing::freshFolder("regression-north") / "t.jsonl";
-    ConsoleOptions options;
-    options.transcriptPath = transcript.string();
-    std::istringstream answers("3\n5\n0\n\n1\n\n1000000\n\n0.9999999999999998\n\n");
-    std::ostringstream out, err;
-    EXPECT_EQ(runConsole(options, answers, out, err), kExitAbandoned);
-    const std::string events = kestrane::testing::readFile(transcript);
+    const auto run = kestrane::testing::runIn("regression-north", "3\n5\n0\n\n1\n\n1000000\n\n0.9999999999999998\n\n");
+    EXPECT_EQ(run.status, kExitAbandoned);
+    const std::string& events = run.transcript;
     EXPECT_NE(events.find(R"("name":"Text28","value":" 0.00000 度")"), std::string::npos) << events;
     EXPECT_NE(events.find(R"("name":"Text31","value":" 1000000.0000 米")"), std::string::npos) << events;
 }

@@ -25,6 +25,8 @@ const std::string kAOnly = kHead +
                            "angles = [[37.13068, 31.38534, 111.07578], [31.20592, 30.35011, 118.04002],\n"
                            "  [22.26566, 26.45031, 130.48061]]\n"
                            "sides = [727.925, 1294.025, 839.151, 1455.355, 858.075, 1443.075]\n";
+// A file up to its names, with T0 and Qa.
+const std::string kNamed = kHead + "T0 = 1\nQa = 2\nnames = [\"A\", \"P1\", \"P2\", \"O\", \"A\"]\n";
 
 std::vector<std::string> answersOf(const std::string& text) {
     const ObservationReading reading = parseObservations(text, "t.kestrane.toml");
@@ -64,16 +66,12 @@ TEST(ObservationFile, RefusalNamesFileLineAndKey) {
         {kHead + "B = { X = 1, Y = 2 }\nnames = [\"A\", \"B\", \"C\", \"D\", \"E\"]\n", 5, "names"},    // n+1 with B
         {"triangles = 3\n\nangles = [[1, 2, 3]]\n", 3, "angles"},                                 // gap
         {kAOnly + "extra = [1]\n", 10, "extra"},
-        {kHead + "T0 = 1\nQa = 2\nnames = [\"A\", \"P1\", \"P2\", \"O\", \"A\"]\nangles = [[1, 2], [3, 4, 5]]\n", 7,
-         "angles[1]"},
-        {kHead + "T0 = 1\nQa = 2\nnames = [\"A\", \"P1\", \"P2\", \"O\", \"A\"]\nangles = [[1, 2, 3, 4]]\n", 7,
-         "angles[1]"},
+        {kNamed + "angles = [[1, 2], [3, 4, 5]]\n", 7, "angles[1]"},
+        {kNamed + "angles = [[1, 2, 3, 4]]\n", 7, "angles[1]"},
         {kAOnly + "sides2 = 0\n", 10, "sides2"},
-        {kHead + "T0 = 1\nQa = 2\nnames = [\"A\", \"P1\", \"P2\", \"O\", \"A\"]\n"
-                 "angles = [[1, 2, 3], [1, 2, 3], [1, 2, 3], [1, 2, 3]]\n", 7, "angles"},
+        {kNamed + "angles = [[1, 2, 3], [1, 2, 3], [1, 2, 3], [1, 2, 3]]\n", 7, "angles"},
         {kAOnly.substr(0, kAOnly.rfind("sides")) + "sides = [1, 2, 3, 4, 5, 6, 7]\n", 9, "sides"},
-        {kHead + "T0 = 1\nQa = 2\nnames = [\"A\", \"P1\", \"P2\", \"O\", \"A\"]\n"
-                 "angles = [[1, 2, 3], [1, 2, 3], [1, 2]]\nsides = [1]\n", 7, "angles"},
+        {kNamed + "angles = [[1, 2, 3], [1, 2, 3], [1, 2]]\nsides = [1]\n", 7, "angles"},
     };
     for (const auto& c : cases) {
         const ObservationReading reading = parseObservations(c.text, "net.kestrane.toml");

@@ -65,14 +65,10 @@ TEST(PrecisionTable, RowsHoldTheColumnsOfTheResultsTable) {
     std::vector<PointPrecision> rows(4);
     rows[0].known = rows[3].known = true;
     rows[1] = pointErrors(1.5f, 0.03125, 72.93485, 0.0);  // mx = 1.5 sqrt(1/32), my = 1.5 sqrt(72.93485)
-    rows[2].weightReciprocalX = 0.015625;                  // written field by field: ties in every column
-    rows[2].weightReciprocalY = 2.00005;
-    rows[2].errorX = 0.125f;
-    rows[2].errorY = 0.375f;
-    rows[2].positionError = 1.005f;
-    rows[2].semiMajor = 0.625;
-    rows[2].semiMinor = 0.0;
-    rows[2].majorAzimuth = degreesOfSeconds(12 * 3600 + 34 * 60 + 59.5);
+    // Written field by field: ties in every column.
+    rows[2] = {.weightReciprocalX = 0.015625, .weightReciprocalY = 2.00005, .errorX = 0.125f, .errorY = 0.375f,
+               .positionError = 1.005f, .semiMajor = 0.625, .semiMinor = 0.0,
+               .majorAzimuth = degreesOfSeconds(12 * 3600 + 34 * 60 + 59.5)};
     const auto texts = precisionTableRows(s, rows);
     ASSERT_EQ(texts.size(), 4u);
     EXPECT_EQ(texts[0], (std::vector<std::string>{"A", "3562726.265", "-429.610", "0.0000", "0.0000", "0.00", "0.00",

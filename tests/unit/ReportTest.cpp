@@ -53,8 +53,11 @@ bool hasLine(const std::string& text, const std::string& line) {
 
 }  // namespace
 
-TEST(Report, LinesOfASmallNetwork) {
-    const std::string text = reportOf(exampleState());
+// The lines of a small network, and the number items of its lines with
+// figures that round differently.
+TEST(Report, LinesAndNumberItemsOfASmallNetwork) {
+    AdjustmentState s = exampleState();
+    const std::string text = reportOf(s);
     EXPECT_TRUE(hasLine(text, "                       w( 4 )= 0.61 w( 5 )= 7.07"));
     EXPECT_TRUE(hasLine(text, "                       w( 10 )= -6.100( 秒 )"));
     EXPECT_TRUE(hasLine(text, "                       k( 10 )= 2.218614"));
@@ -71,21 +74,18 @@ TEST(Report, LinesOfASmallNetwork) {
     EXPECT_EQ(sideRows, 24);  // 6 sides, observed and adjusted on separate lines, twice
     // Points 0..4, the last being A again.
     EXPECT_EQ(points, (std::vector<std::string>{"A : ", "P1 :", "P2 :", "O : ", "A : "}));
-}
 
-TEST(Report, NumberItems) {
-    AdjustmentState s = exampleState();
     s.misclosures[4] = 0.0012345f;             // metres, printed in millimetres
     s.misclosures[10] = 1.5f;                  // horizon, rounded to 2 and printed with 3
     s.weakestErrorX = 1.5f;
     s.weightReciprocalX = 0.123456;
     s.unitWeightError() = 1.2f;
-    const std::string text = reportOf(s);
-    EXPECT_TRUE(hasLine(text, "                       w( 4 )= 1.23 w( 5 )= 7.07"));
-    EXPECT_TRUE(hasLine(text, "                       w( 10 )= 1.500( 秒 )"));
-    EXPECT_TRUE(hasLine(text, "                       最弱点纵座标单位权中误差 :   mx= 1.5000( 毫米 )"));
-    EXPECT_TRUE(hasLine(text, "                       最弱点纵座标权倒数 :       1/px= 0.1235"));
-    EXPECT_TRUE(hasLine(text, "                       单位权测角中误差 :           mb= 1.20( 秒 )"));
+    const std::string changed = reportOf(s);
+    EXPECT_TRUE(hasLine(changed, "                       w( 4 )= 1.23 w( 5 )= 7.07"));
+    EXPECT_TRUE(hasLine(changed, "                       w( 10 )= 1.500( 秒 )"));
+    EXPECT_TRUE(hasLine(changed, "                       最弱点纵座标单位权中误差 :   mx= 1.5000( 毫米 )"));
+    EXPECT_TRUE(hasLine(changed, "                       最弱点纵座标权倒数 :       1/px= 0.1235"));
+    EXPECT_TRUE(hasLine(changed, "                       单位权测角中误差 :           mb= 1.20( 秒 )"));
 }
 
 TEST(Report, KnownPointLines) {
