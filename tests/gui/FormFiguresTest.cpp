@@ -124,7 +124,6 @@ TEST(FormFigures, ASmallWindowScrollsEveryControlIntoView) {
     auto* status = form.findChild<QStatusBar*>(QStringLiteral("statusBar"));
     EXPECT_EQ(status->geometry().bottom(), form.rect().bottom());
 
-    int checked = 0;
     for (const layout::Control& c : layout::controls()) {
         auto* control = form.findChild<QWidget*>(QString::fromUtf8(c.name));
         ASSERT_NE(control, nullptr) << c.name;
@@ -133,9 +132,7 @@ TEST(FormFigures, ASmallWindowScrollsEveryControlIntoView) {
         down->setValue(laidOut.top() - menuBottom);
         EXPECT_EQ(control->pos(), laidOut.topLeft() - QPoint(across->value(), down->value())) << c.name;
         EXPECT_TRUE(seen.contains(control->geometry())) << c.name;
-        ++checked;
     }
-    EXPECT_EQ(checked, static_cast<int>(layout::controls().size()));
 
     // Back at its full size the layout stands where it was designed.
     form.resize(full);

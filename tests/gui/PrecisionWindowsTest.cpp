@@ -579,36 +579,38 @@ TEST(PictureLinks, ChosenRowIsRingedAndCentredInThePicture) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " row " + std::to_string(c.viewRow));
-        Form1 form;
-        form.show();
-        ASSERT_TRUE(form.openObservationFile(QString::fromStdString(examplePath(c.file).string())));
-        ASSERT_TRUE(form.state().complete);
-        form.showPrecisionTable();
-        form.showNetworkPicture();
-        auto* table = form.findChild<PrecisionTableWindow*>();
-        auto* picture = form.findChild<NetworkPictureWindow*>();
-        ASSERT_TRUE(table && picture);
-        picture->resize(900, 700);
-        NetworkCanvas* canvas = picture->canvas();
-        EXPECT_EQ(canvas->highlighted(), -1);
+        [&] {  // a failed assertion ends this case only
+            Form1 form;
+            form.show();
+            ASSERT_TRUE(form.openObservationFile(QString::fromStdString(examplePath(c.file).string())));
+            ASSERT_TRUE(form.state().complete);
+            form.showPrecisionTable();
+            form.showNetworkPicture();
+            auto* table = form.findChild<PrecisionTableWindow*>();
+            auto* picture = form.findChild<NetworkPictureWindow*>();
+            ASSERT_TRUE(table && picture);
+            picture->resize(900, 700);
+            NetworkCanvas* canvas = picture->canvas();
+            EXPECT_EQ(canvas->highlighted(), -1);
 
-        table->table()->sortByColumn(c.sortColumn, c.order);
-        table->table()->selectRow(c.viewRow);
-        const QString name = table->rowTexts(c.viewRow)[0];
-        const int point = canvas->highlighted();
-        ASSERT_GE(point, 0);
-        EXPECT_EQ(picture->picture().pointName(point), name);
-        EXPECT_EQ(canvas->view().centreX, picture->picture().pointX(point));
-        EXPECT_EQ(canvas->view().centreY, picture->picture().pointY(point));
-        // The ring about the middle of the window.
-        const QImage shot = canvas->grab().toImage();
-        const QPoint middle = QRectF(canvas->rect()).center().toPoint();
-        int ringed = 0;
-        for (const QPoint& off : {QPoint(11, 0), QPoint(-11, 0), QPoint(0, 11), QPoint(0, -11)}) {
-            const QColor colour = shot.pixelColor(middle + off);
-            ringed += colour.blue() > 150 && colour.red() < 100;
-        }
-        EXPECT_GE(ringed, 3);
+            table->table()->sortByColumn(c.sortColumn, c.order);
+            table->table()->selectRow(c.viewRow);
+            const QString name = table->rowTexts(c.viewRow)[0];
+            const int point = canvas->highlighted();
+            ASSERT_GE(point, 0);
+            EXPECT_EQ(picture->picture().pointName(point), name);
+            EXPECT_EQ(canvas->view().centreX, picture->picture().pointX(point));
+            EXPECT_EQ(canvas->view().centreY, picture->picture().pointY(point));
+            // The ring about the middle of the window.
+            const QImage shot = canvas->grab().toImage();
+            const QPoint middle = QRectF(canvas->rect()).center().toPoint();
+            int ringed = 0;
+            for (const QPoint& off : {QPoint(11, 0), QPoint(-11, 0), QPoint(0, 11), QPoint(0, -11)}) {
+                const QColor colour = shot.pixelColor(middle + off);
+                ringed += colour.blue() > 150 && colour.red() < 100;
+            }
+            EXPECT_GE(ringed, 3);
+        }();
     }
 }
 
