@@ -31,8 +31,6 @@ std::string fixed(double v, int decimals) {
     return buffer;
 }
 
-std::string packed(double degrees) { return testing::packedText(degrees, 5); }
-
 // Angle at p between the directions to q and r, decimal degrees.
 double angleAt(Point p, Point q, Point r) {
     double d = std::fabs(std::atan2(q.y - p.y, q.x - p.x) - std::atan2(r.y - p.y, r.x - p.x));
@@ -170,8 +168,8 @@ NetworkInput randomNetwork(int n, KnownPointCase known, std::mt19937_64& random,
         // T0 + Qa is the azimuth from A to outer point 1.
         const double alpha1 = azimuth(in.outer[0], in.outer[1]);
         const double qa = draw.everyKind ? uniform(-180, 180) : uniform(20, 80);
-        in.T0 = packed(std::fmod(alpha1 - qa + 360, 360));
-        in.Qa = packed(qa);
+        in.T0 = testing::packedText(std::fmod(alpha1 - qa + 360, 360));
+        in.Qa = testing::packedText(qa);
         break;
     }
     }
