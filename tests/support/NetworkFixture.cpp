@@ -155,23 +155,18 @@ NetworkInput randomNetwork(int n, KnownPointCase known, std::mt19937_64& random,
     });
     in.Xa = fixed(in.outer[0].x, 3);
     in.Ya = fixed(in.outer[0].y, 3);
-    switch (known) {
-    case KnownPointCase::AWithB:
+    if (known == KnownPointCase::AWithB) {
         in.Xb = fixed(in.outer.back().x, 3);
         in.Yb = fixed(in.outer.back().y, 3);
-        break;
-    case KnownPointCase::AWithC:
+    } else if (known == KnownPointCase::AWithC) {
         in.Xc = fixed(in.centre.x, 3);
         in.Yc = fixed(in.centre.y, 3);
-        break;
-    default: {
+    } else {
         // T0 + Qa is the azimuth from A to outer point 1.
         const double alpha1 = azimuth(in.outer[0], in.outer[1]);
         const double qa = draw.everyKind ? uniform(-180, 180) : uniform(20, 80);
         in.T0 = testing::packedText(std::fmod(alpha1 - qa + 360, 360));
         in.Qa = testing::packedText(qa);
-        break;
-    }
     }
     return in;
 }
