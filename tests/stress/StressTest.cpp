@@ -443,7 +443,8 @@ class RandomNetworks : public ::testing::TestWithParam<StressCase> {};
 
 TEST_P(RandomNetworks, AdjustConsistently) {
     const StressCase c = GetParam();
-    const unsigned long long seed = fromEnvironment("KESTRANE_STRESS_SEED", 20240611ULL) + static_cast<unsigned long long>(c.known ? static_cast<int>(*c.known) + 1 : 0) * 1000003ULL;
+    const unsigned long long base = fromEnvironment("KESTRANE_STRESS_SEED", 20240611ULL);
+    const unsigned long long seed = base + static_cast<unsigned long long>(c.known ? static_cast<int>(*c.known) + 1 : 0) * 1000003ULL;
     std::mt19937_64 rng(seed);
     // One window and one state for all computations, as a user clicks the
     // start button again and again.
