@@ -5,7 +5,6 @@
 // and the errors and ellipses against their definitions.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -30,6 +29,23 @@ std::string where(KnownPointCase known, int n) { return std::string(caseName(kno
 
 std::size_t at(int k) { return static_cast<std::size_t>(k); }
 
+// The traverse of `o` with observation `column` (0: the orientation angle)
+// moved by `step`, degrees for an angle, metres for a side.
+AdjustmentState moved(AdjustmentState o, int column, double step) {
+    const int n = o.triangleCount;
+    if (column == 0) o.qaDegrees += step;
+    else if (column <= 3 * n) o.angleDegrees[at(column)] += step;
+    else o.sideLengths[at(column - 3 * n)] += step;
+    computeCoordinates(o);
+    return o;
+}
+
+// Every figure of a point's precision row.
+std::vector<double> figures(const PointPrecision& p) {
+    return {p.weightReciprocalX, p.weightReciprocalY, p.weightReciprocalXY, p.semiMajor,    p.semiMinor,
+            p.majorAzimuth,      double(p.errorX),    double(p.errorY),     double(p.positionError)};
+}
+
 // Each point's weight functions are the derivatives of its coordinates, as
 // the traverse computes them, by every observation: millimetres per second
 // of arc for an angle (column 0: the orientation angle), metres per metre
@@ -44,20 +60,8 @@ TEST(PointPrecision, WeightFunctionsAreTheDerivativesOfTheTraverse) {
             for (int column = 0; column <= 5 * n; ++column) {
                 const bool angle = column <= 3 * n;
                 const double h = angle ? 10.0 : 100.0;  // seconds of arc, metres
-                auto coordinates = [&](double step) {
-                    AdjustmentState o = base;
-                    if (column == 0) {
-                        o.qaDegrees += step / 3600;
-                    } else if (angle) {
-                        o.angleDegrees[at(column)] += step / 3600;
-                    } else {
-                        o.sideLengths[at(column - 3 * n)] += step;
-                    }
-                    computeCoordinates(o);
-                    return o;
-                };
-                const AdjustmentState plus = coordinates(h);
-                const AdjustmentState minus = coordinates(-h);
+                const AdjustmentState plus = moved(base, column, angle ? h / 3600 : h);
+                const AdjustmentState minus = moved(base, column, angle ? -h / 3600 : -h);
                 const double unit = angle ? 1000.0 : 1.0;
                 for (int row = 1; row < r; ++row) {
                     const WeightFunctions w = pointWeightFunctions(s, row);
@@ -167,15 +171,7 @@ TEST(PointPrecision, EveryPointAgreesWithTheCovarianceOfTheTraverse) {
             for (int u = 0; u < m; ++u) {
                 const bool angle = u <= 3 * n;
                 const double h = angle ? 30.0 / 3600 : 1.0;  // degrees, metres
-                auto moved = [&](double step) {
-                    AdjustmentState o = base;
-                    if (u == 0) o.qaDegrees += step;
-                    else if (angle) o.angleDegrees[at(u)] += step;
-                    else o.sideLengths[at(u - 3 * n)] += step;
-                    computeCoordinates(o);
-                    return o;
-                };
-                const AdjustmentState plus = moved(h), minus = moved(-h);
+                const AdjustmentState plus = moved(base, u, h), minus = moved(base, u, -h);
                 const double perRadian = angle ? M_PI / 180 : 1.0;
                 const double unit = angle ? (u == 0 && s.Qa < 0 ? -1 : 1) * 1000 / 206265.0 : 1.0;
                 for (int row = 1; row < r; ++row) {
@@ -260,11 +256,7 @@ TEST(PointPrecision, ErrorsAndEllipsesOfEveryPoint) {
                 EXPECT_TRUE(p.computable());
                 if (!p.computable()) continue;
                 if (known_) {
-                    for (const double v : {p.weightReciprocalX, p.weightReciprocalY, p.weightReciprocalXY, p.semiMajor,
-                                           p.semiMinor, p.majorAzimuth, double(p.errorX), double(p.errorY),
-                                           double(p.positionError)}) {
-                        EXPECT_EQ(v, 0.0);
-                    }
+                    for (const double v : figures(p)) EXPECT_EQ(v, 0.0);
                     continue;
                 }
                 const double mx = p.errorX, my = p.errorY;
@@ -301,11 +293,7 @@ TEST(PointPrecision, NegativeWeightReciprocalLeavesOnlyThatPointUncomputed) {
             ASSERT_EQ(after.size(), before.size());
             for (std::size_t i = 0; i < after.size(); ++i) {
                 const PointPrecision& p = after[i];
-                for (const double v : {p.weightReciprocalX, p.weightReciprocalY, p.weightReciprocalXY, p.semiMajor,
-                                       p.semiMinor, p.majorAzimuth, double(p.errorX), double(p.errorY),
-                                       double(p.positionError)}) {
-                    EXPECT_TRUE(std::isfinite(v)) << "row " << i;
-                }
+                for (const double v : figures(p)) EXPECT_TRUE(std::isfinite(v)) << "row " << i;
                 if (static_cast<int>(i) == spoilt) {
                     EXPECT_TRUE(p.xComputable);
                     EXPECT_FALSE(p.yComputable);

@@ -9,7 +9,6 @@
 
 #include <cmath>
 #include <functional>
-#include <sstream>
 
 #include "NetworkFixture.h"
 #include "adjustment/ChiSquare.h"
@@ -17,7 +16,6 @@
 #include "adjustment/QualityCheck.h"
 #include "adjustment/SelectedInversion.h"
 #include "driver/ComputationDriver.h"
-#include "results/QualityReport.h"
 
 namespace kestrane {
 namespace {
@@ -184,11 +182,12 @@ TEST(QualityCheck, AgreesWithADenseComputationInEveryFigureAndFlag) {
         // classic side error unless given, ppm of the observed length.
         const double sigmaBeta = c.settings.angleSd.value_or(10.0);
         std::vector<double> sigmaS(at(2 * n) + 1, 0.0);
+        auto observed = [&](int k) { return k == known ? s.sideLengths[at(k)] : std::stod(in.sides[at(k)]); };
         double mean = 0;
-        for (int k = 1; k <= 2 * n; ++k) mean += k == known ? s.sideLengths[at(k)] : std::stod(in.sides[at(k)]);
+        for (int k = 1; k <= 2 * n; ++k) mean += observed(k);
         mean /= 2 * n;
         for (int k = 1; k <= 2 * n; ++k) {
-            const double length = k == known ? s.sideLengths[at(k)] : std::stod(in.sides[at(k)]);
+            const double length = observed(k);
             const auto& m = c.settings.sideSd;
             sigmaS[at(k)] = !m ? mean * 10 * 1000 / 1.414 / 206265
                                : std::hypot(m->mm, m->ppm.value_or(0) * length / 1000);
@@ -311,9 +310,6 @@ TEST(QualityCheck, SelectedInverseAgreesWithTheDenseInverse) {
 // within 0.1 mm, and sigma_beta^2 / px, sigma_beta^2 / py the a-priori
 // variances of X and Y within 1 %.
 TEST(RigorousWeighting, AgreesWithAnAdjustmentByCoordinates) {
-    struct P {
-        double x, y;
-    };
     for (const KnownPointCase known : fixture::kKnownCases) {
         for (const int n : {3, 6, 13}) {
             SCOPED_TRACE(caseName({known, n, 0, {}, 0, 0}));
@@ -324,23 +320,21 @@ TEST(RigorousWeighting, AgreesWithAnAdjustmentByCoordinates) {
 
             // Points: 0 = A, 1..n-1 outer points, n = the centre (outer
             // point n is A). Unknown: every one that is not A, B or C.
-            std::vector<P> pt(at(n) + 1);
-            pt[0] = {s.Xa, s.Ya};
-            const int bIndex = known == KnownPointCase::AWithB ? n - 1 : -1;
-            for (int j = 1; j < n; ++j) pt[at(j)] = {s.pointX[at(j)], s.pointY[at(j)]};
             // Row of the report for each point: the centre is row n (AOnly,
             // AWithC) or n-1 (AWithB, where B is row n).
             auto row = [&](int j) {
                 if (known == KnownPointCase::AWithB) return j == n ? n - 1 : (j == n - 1 ? n : j);
                 return j;
             };
-            pt[at(n)] = {s.pointX[at(row(n))], s.pointY[at(row(n))]};
+            std::vector<fixture::Point> pt(at(n) + 1);
+            pt[0] = {s.Xa, s.Ya};
+            for (int j = 1; j <= n; ++j) pt[at(j)] = {s.pointX[at(row(j))], s.pointY[at(row(j))]};
+            const int bIndex = known == KnownPointCase::AWithB ? n - 1 : -1;
             if (known == KnownPointCase::AWithB) pt[at(n - 1)] = {s.Xb, s.Yb};
             if (known == KnownPointCase::AWithC) pt[at(n)] = {s.Xc, s.Yc};
             std::vector<int> unknown;
             for (int j = 1; j <= n; ++j) {
-                if (j == bIndex || (known == KnownPointCase::AWithC && j == n)) continue;
-                unknown.push_back(j);
+                if (j != bIndex && (known != KnownPointCase::AWithC || j != n)) unknown.push_back(j);
             }
             // Start from rounded coordinates, away from the answer.
             for (int j : unknown) pt[at(j)] = {std::round(pt[at(j)].x) + 0.3, std::round(pt[at(j)].y) - 0.2};

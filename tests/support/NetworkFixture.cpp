@@ -31,8 +31,6 @@ std::string fixed(double v, int decimals) {
     return buffer;
 }
 
-std::string packed(double degrees) { return testing::packedText(degrees, 5); }
-
 // Angle at p between the directions to q and r, decimal degrees.
 double angleAt(Point p, Point q, Point r) {
     double d = std::fabs(std::atan2(q.y - p.y, q.x - p.x) - std::atan2(r.y - p.y, r.x - p.x));
@@ -157,23 +155,18 @@ NetworkInput randomNetwork(int n, KnownPointCase known, std::mt19937_64& random,
     });
     in.Xa = fixed(in.outer[0].x, 3);
     in.Ya = fixed(in.outer[0].y, 3);
-    switch (known) {
-    case KnownPointCase::AWithB:
+    if (known == KnownPointCase::AWithB) {
         in.Xb = fixed(in.outer.back().x, 3);
         in.Yb = fixed(in.outer.back().y, 3);
-        break;
-    case KnownPointCase::AWithC:
+    } else if (known == KnownPointCase::AWithC) {
         in.Xc = fixed(in.centre.x, 3);
         in.Yc = fixed(in.centre.y, 3);
-        break;
-    default: {
+    } else {
         // T0 + Qa is the azimuth from A to outer point 1.
         const double alpha1 = azimuth(in.outer[0], in.outer[1]);
         const double qa = draw.everyKind ? uniform(-180, 180) : uniform(20, 80);
-        in.T0 = packed(std::fmod(alpha1 - qa + 360, 360));
-        in.Qa = packed(qa);
-        break;
-    }
+        in.T0 = testing::packedText(std::fmod(alpha1 - qa + 360, 360));
+        in.Qa = testing::packedText(qa);
     }
     return in;
 }

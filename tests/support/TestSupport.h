@@ -111,12 +111,8 @@ inline std::string packedText(double degrees, int decimals = 5) {
     const long long m = total / (60 * perSecond);
     total %= 60 * perSecond;
     char buffer[64];
-    if (perSecond == 10) {
-        std::snprintf(buffer, sizeof buffer, "%s%lld.%02lld%02lld%lld", negative ? "-" : "", d, m, total / 10, total % 10);
-    } else {
-        std::snprintf(buffer, sizeof buffer, "%s%lld.%02lld%02lld", negative ? "-" : "", d, m, total);
-    }
-    return buffer;
+    std::snprintf(buffer, sizeof buffer, "%s%lld.%02lld%02lld", negative ? "-" : "", d, m, total / perSecond);
+    return perSecond == 10 ? buffer + std::to_string(total % 10) : std::string(buffer);
 }
 
 // Packed d.mmss text -> decimal degrees, read by its digits: degrees, two
