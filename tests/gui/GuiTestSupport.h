@@ -68,11 +68,11 @@ void choose(QFileDialog* dialog, const std::filesystem::path& file);
 // `giveUp` when given; any other message box with OK; a file dialog with
 // `file`. The prompts' and message boxes' texts are kept.
 struct ScriptedDialogs {
-    std::deque<std::optional<std::string>> answers;
-    std::deque<bool> yes;
-    std::optional<QMessageBox::StandardButton> giveUp;
-    std::filesystem::path file;
-    std::vector<std::string> prompts, messages;
+    std::deque<std::optional<std::string>> answers{};
+    std::deque<bool> yes{};
+    std::optional<QMessageBox::StandardButton> giveUp{};
+    std::filesystem::path file{};
+    std::vector<std::string> prompts{}, messages{};
     void handle(QWidget* dialog);
 };
 

@@ -156,7 +156,9 @@ TEST_F(PromptOnScreens, OnTheWindowsScreenOneSizeOnePlaceClearOfTheFields) {
             EXPECT_EQ(coveredPixels(s.dialog, fields), 0);
         }
         EXPECT_EQ(seen.front().client.width(), kestrane::PromptPlacement::kDialogWidth);
-        if (c.screen == 1) EXPECT_FALSE(seen.front().dialog.intersects(form.frameGeometry()));
+        if (c.screen == 1) {
+            EXPECT_FALSE(seen.front().dialog.intersects(form.frameGeometry()));
+        }
     }
 }
 

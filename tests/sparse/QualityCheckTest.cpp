@@ -238,7 +238,9 @@ TEST(QualityCheck, AgreesWithADenseComputationInEveryFigureAndFlag) {
             expectNear(*ob.nabla, -v / r, ob.name + " nabla");
             expectNear(*ob.mdb, 4.13 * sigma / std::sqrt(r), ob.name + " mdb");
             expectFlag(ob.blunder, w, kBlunderThreshold, ob.name + " blunder");
-            if (std::fabs(r - kWeakRedundancy) > 1e-5 * kWeakRedundancy) EXPECT_EQ(ob.weak, r < kWeakRedundancy) << ob.name;
+            if (std::fabs(r - kWeakRedundancy) > 1e-5 * kWeakRedundancy) {
+                EXPECT_EQ(ob.weak, r < kWeakRedundancy) << ob.name;
+            }
             if (std::fabs(w) > largestW) largestW = std::fabs(w), largest = o;
             sumR += ob.r;
             ++o;

@@ -127,7 +127,9 @@ TEST(Adjustment, NormalMatrixStructure) {
             EXPECT_EQ(N(i, i), 3.0);
             EXPECT_EQ(N(i, t), 1.0);
             for (int j = 1; j <= n; ++j) {
-                if (j != i) EXPECT_EQ(N(i, j), 0.0);
+                if (j != i) {
+                    EXPECT_EQ(N(i, j), 0.0);
+                }
             }
         }
         EXPECT_EQ(N(t, t), 5.0);

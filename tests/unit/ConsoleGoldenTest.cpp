@@ -117,7 +117,9 @@ TEST(Examples, EveryExampleCompletesAndClosesOnItsKnownPoint) {
         EXPECT_LE(gap, 0.01 * misclosure + 1e-6) << file << ": misclosure " << misclosure << " m";
         // Measured values never close exactly: a bound near nought would
         // come from a traverse over the adjusted values instead.
-        if (file.find("exact") == std::string::npos) EXPECT_GT(misclosure, 1e-3) << file;
+        if (file.find("exact") == std::string::npos) {
+            EXPECT_GT(misclosure, 1e-3) << file;
+        }
     }
     EXPECT_GE(examples, 10);
 }

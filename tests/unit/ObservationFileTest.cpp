@@ -79,7 +79,9 @@ TEST(ObservationFile, RefusalNamesFileLineAndKey) {
         EXPECT_NE(reading.message.find("net.kestrane.toml"), std::string::npos) << reading.message;
         EXPECT_NE(reading.message.find("第 " + std::to_string(c.line) + " 行"), std::string::npos)
             << c.text << "\n" << reading.message;
-        if (!c.key.empty()) EXPECT_NE(reading.message.find("键 " + c.key + "："), std::string::npos) << reading.message;
+        if (!c.key.empty()) {
+            EXPECT_NE(reading.message.find("键 " + c.key + "："), std::string::npos) << reading.message;
+        }
     }
     const ObservationReading empty = parseObservations("# only a comment\n", "e.kestrane.toml");
     EXPECT_FALSE(empty.values);
@@ -129,7 +131,9 @@ TEST(ObservationFile, WrittenFileReadsBackToTheSameValues) {
         const ObservationReading back = parseObservations(*text, "w.kestrane.toml");
         ASSERT_TRUE(back.values) << back.message << "\n" << *text;
         EXPECT_EQ(*back.values, v) << *text;
-        if (back.values->Xa) EXPECT_TRUE(std::signbit(*back.values->Xa));
+        if (back.values->Xa) {
+            EXPECT_TRUE(std::signbit(*back.values->Xa));
+        }
         if (!v.sides.empty()) v.sides.pop_back();
         else if (!v.angles.empty()) v.angles.pop_back();
         else if (!v.names.empty()) v.names.pop_back();
