@@ -28,10 +28,25 @@ inline std::string readFile(const std::filesystem::path& path) {
     return text.str();
 }
 
-// An empty folder of this test process's own (ctest runs tests side by
-// side): <temp>/kestrane-<pid>/<name>, emptied if it was there.
+// The folder of this test process's own (ctest runs tests side by side):
+// <temp>/kestrane-<pid>, removed when the process ends with every test
+// passed, kept for a look otherwise.
+inline std::filesystem::path processFolder() {
+    static const struct Folder {
+        int pid = ::getpid();
+        std::filesystem::path path = std::filesystem::temp_directory_path() / ("kestrane-" + std::to_string(pid));
+        ~Folder() {
+            std::error_code ignored;
+            if (::getpid() == pid && ::testing::UnitTest::GetInstance()->Passed()) std::filesystem::remove_all(path, ignored);
+        }
+    } folder;
+    return folder.path;
+}
+
+// An empty folder of this test process's own: <process folder>/<name>,
+// emptied if it was there.
 inline std::filesystem::path freshFolder(const std::string& name) {
-    const auto dir = std::filesystem::temp_directory_path() / ("kestrane-" + std::to_string(::getpid())) / name;
+    const auto dir = processFolder() / name;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;
