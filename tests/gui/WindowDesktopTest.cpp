@@ -256,8 +256,9 @@ TEST(WindowDestroyed, FromOutsideTheProgramEndsAsByTheExitCommand) {
         {"destroyed from outside",
          [](Form1& form) { EXPECT_FALSE(deliver(form, destroyNotify(form.internalWinId()))); }},
     };
-    for (const auto& [how, end] : ends) {
+    for (const auto& [how, endOf] : ends) {
         SCOPED_TRACE(how);
+        const auto& end = endOf;  // a lambda cannot take a structured binding
         Form1 form;
         form.show();
         ASSERT_NE(form.findChild<NativeWindowWatch*>(), nullptr);
