@@ -49,7 +49,7 @@ struct Threshold {
 Texts editAndRecompute(Form1& form, const std::string& example, const std::vector<int>& edits, bool cancel,
                        Texts* opened = nullptr) {
     form.setRecoveryFolder(QString::fromStdString(scratchFolder().string()));
-    EXPECT_TRUE(form.openObservationFile(QString::fromStdString(examplePath(example).string())));
+    EXPECT_TRUE(form.openObservationFile(exampleFile(example)));
     // A large file is computed in the background too.
     EXPECT_EQ(form.working(), Form1::backgroundThreshold() < 10) << example;
     settle();

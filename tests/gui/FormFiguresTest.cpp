@@ -17,10 +17,7 @@
 namespace {
 
 using namespace kestrane;
-
-QString examplePath(const char* name) {
-    return QStringLiteral(KESTRANE_EXAMPLES_DIR "/%1.kestrane.toml").arg(QLatin1String(name));
-}
+using kestrane::test::exampleFile;
 
 FittingField* field(Form1& form, const char* name) { return form.findChild<FittingField*>(QLatin1String(name)); }
 
@@ -31,7 +28,7 @@ bool drawnStale(FittingField* f) {
 
 TEST(FormFigures, FiguresOfAnEarlierComputationAreDimmedUntilWrittenAgain) {
     Form1 form;
-    ASSERT_TRUE(form.openObservationFile(examplePath("awithb-n5")));
+    ASSERT_TRUE(form.openObservationFile(exampleFile("awithb-n5")));
     for (FittingField* f : form.findChildren<FittingField*>()) {
         EXPECT_FALSE(f->isStale()) << f->objectName().toStdString();
         EXPECT_FALSE(f->toolTip().contains(kStaleFigureNote)) << f->objectName().toStdString();
@@ -40,7 +37,7 @@ TEST(FormFigures, FiguresOfAnEarlierComputationAreDimmedUntilWrittenAgain) {
 
     // A network known by A, T0 and Qa leaves the known side A-B standing,
     // dimmed; what it wrote is current.
-    ASSERT_TRUE(form.openObservationFile(examplePath("aonly-n8-town")));
+    ASSERT_TRUE(form.openObservationFile(exampleFile("aonly-n8-town")));
     EXPECT_EQ(field(form, "Text31")->text(), knownSide);
     for (const char* name : {"Text28", "Text31"}) EXPECT_TRUE(drawnStale(field(form, name))) << name;
     for (const char* name : {"Text7", "Text8", "Text18", "Text24", "Text25", "Text27"}) {
@@ -90,7 +87,7 @@ TEST(FormFigures, WeakestPointFiguresNameThePoint) {
         Form1 form;
         fixture::ScriptedPrompt prompt(fixture::answersFor(fixture::exactNetwork(three, KnownPointCase::AWithB)));
         if (c.example) {
-            ASSERT_TRUE(form.openObservationFile(examplePath(c.example)));
+            ASSERT_TRUE(form.openObservationFile(exampleFile(c.example)));
         } else {
             form.setPromptService(&prompt);
             form.Command1_Click();

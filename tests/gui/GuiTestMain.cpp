@@ -38,9 +38,5 @@ int main(int argc, char** argv) {
     // own, never the user's.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QString::fromStdString((kestrane::test::scratchFolder() / "config").string()));
-    const int status = RUN_ALL_TESTS();
-    // The files of a failed run stay for a look.
-    std::error_code ignored;
-    if (status == 0) std::filesystem::remove_all(kestrane::test::scratchFolder(), ignored);
-    return status;
+    return RUN_ALL_TESTS();
 }

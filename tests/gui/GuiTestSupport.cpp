@@ -10,7 +10,6 @@
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -23,6 +22,8 @@ std::filesystem::path goldenDir() { return KESTRANE_GOLDEN_DIR; }
 std::filesystem::path examplePath(const std::string& name) {
     return std::filesystem::path(KESTRANE_EXAMPLES_DIR) / (name + ".kestrane.toml");
 }
+
+QString exampleFile(const std::string& name) { return QString::fromStdString(examplePath(name).string()); }
 
 std::map<std::string, std::string> fieldTexts(const QWidget& window) {
     std::map<std::string, std::string> texts;
@@ -38,9 +39,7 @@ std::vector<std::string> splitLines(const std::string& text) {
     return lines;
 }
 
-std::filesystem::path scratchFolder() {
-    return std::filesystem::temp_directory_path() / ("kestrane-gui-" + std::to_string(getpid()));
-}
+std::filesystem::path scratchFolder() { return kestrane::testing::processFolder(); }
 
 std::filesystem::path scratchFile(const std::string& suffix) {
     const auto dir = scratchFolder();

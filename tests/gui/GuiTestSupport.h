@@ -23,8 +23,10 @@ using kestrane::testing::readFile;
 std::filesystem::path goldenDir();
 std::vector<std::string> splitLines(const std::string& text);
 
-// A shipped example, examples/<name>.kestrane.toml.
+// A shipped example, examples/<name>.kestrane.toml; exampleFile gives its
+// path as the window opens it.
 std::filesystem::path examplePath(const std::string& name);
+QString exampleFile(const std::string& name);
 
 // The text of every field of a window (its line edits), by name.
 std::map<std::string, std::string> fieldTexts(const QWidget& window);

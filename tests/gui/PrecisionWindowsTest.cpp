@@ -582,7 +582,7 @@ TEST(PictureLinks, ChosenRowIsRingedAndCentredInThePicture) {
         [&] {  // a failed assertion ends this case only
             Form1 form;
             form.show();
-            ASSERT_TRUE(form.openObservationFile(QString::fromStdString(examplePath(c.file).string())));
+            ASSERT_TRUE(form.openObservationFile(exampleFile(c.file)));
             ASSERT_TRUE(form.state().complete);
             form.showPrecisionTable();
             form.showNetworkPicture();

@@ -251,14 +251,16 @@ bool deliver(Form1& form, xcb_destroy_notify_event_t event) {
 // when its native window is destroyed from outside; another window's end
 // means nothing.
 TEST(WindowDestroyed, FromOutsideTheProgramEndsAsByTheExitCommand) {
-    const std::pair<const char*, std::function<void(Form1&)>> ends[] = {
+    const struct {
+        const char* how;
+        std::function<void(Form1&)> end;
+    } ends[] = {
         {"the exit command", [](Form1& form) { form.findChild<QPushButton*>("Command2")->click(); }},
         {"destroyed from outside",
          [](Form1& form) { EXPECT_FALSE(deliver(form, destroyNotify(form.internalWinId()))); }},
     };
-    for (const auto& [how, endOf] : ends) {
-        SCOPED_TRACE(how);
-        const auto& end = endOf;  // a lambda cannot take a structured binding
+    for (const auto& e : ends) {
+        SCOPED_TRACE(e.how);
         Form1 form;
         form.show();
         ASSERT_NE(form.findChild<NativeWindowWatch*>(), nullptr);
@@ -270,7 +272,7 @@ TEST(WindowDestroyed, FromOutsideTheProgramEndsAsByTheExitCommand) {
             EXPECT_EQ(QApplication::exec(), 7);
             EXPECT_TRUE(form.isVisible());
 
-            QTimer::singleShot(0, [&] { end(form); });
+            QTimer::singleShot(0, [&] { e.end(form); });
             // A program that lives on fails, not hangs; the timer goes with the
             // window, so that it cannot end a later test's dialogs.
             QTimer::singleShot(5000, &form, [] { QCoreApplication::exit(99); });

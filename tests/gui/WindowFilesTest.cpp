@@ -34,8 +34,6 @@ using Answers = ScriptedDialogs;
 
 namespace fs = std::filesystem;
 
-QString example(const std::string& name) { return QString::fromStdString(examplePath(name).string()); }
-
 // Runs the command, its save dialog choosing `file` (the chosen files exist:
 // no question whether to replace them); returns the message boxes' texts.
 std::vector<std::string> savingTo(const fs::path& file, const std::function<void()>& command) {
@@ -169,7 +167,7 @@ TEST(WindowFiles, OpeningAGoldenFileShowsWhatTypingShowsWithoutADialog) {
         // As the console leaves them: the last text of every field in its transcript.
         auto expected = fieldTexts(form);
         int dialogs = 0;
-        closingDialogs([&] { EXPECT_TRUE(form.openObservationFile(example(name))); }, &dialogs);
+        closingDialogs([&] { EXPECT_TRUE(form.openObservationFile(exampleFile(name))); }, &dialogs);
         EXPECT_EQ(dialogs, 0) << name;
         EXPECT_TRUE(form.state().complete) << name;
         for (const TranscriptEvent& e : readTranscript(goldenDir() / (std::string(name) + ".transcript.jsonl"))) {
@@ -182,7 +180,7 @@ TEST(WindowFiles, OpeningAGoldenFileShowsWhatTypingShowsWithoutADialog) {
 TEST(WindowFiles, RefusedFileChangesNothing) {
     Form1 form;
     form.show();
-    ASSERT_TRUE(form.openObservationFile(example("awithc-n4")));
+    ASSERT_TRUE(form.openObservationFile(exampleFile("awithc-n4")));
     const auto before = fieldTexts(form);
     const auto bad = scratchFile("bad.kestrane.toml");
     std::ofstream(bad) << "triangles = 3\ntolerence = 1\n";
@@ -213,14 +211,14 @@ TEST(WindowFiles, Gb18030FileIsToldInTheStatusBar) {
     form.show();
     auto* status = form.findChild<QStatusBar*>("statusBar");
     ASSERT_NE(status, nullptr);
-    ASSERT_TRUE(form.openObservationFile(example("aonly-n8-town")));
+    ASSERT_TRUE(form.openObservationFile(exampleFile("aonly-n8-town")));
     const auto typed = fieldTexts(form);
     EXPECT_EQ(status->currentMessage(), "");
     ASSERT_TRUE(form.openObservationFile(QString::fromStdString(gbFile.string())));
     EXPECT_EQ(fieldTexts(form), typed);
     EXPECT_TRUE(status->currentMessage().contains("GB18030")) << status->currentMessage().toStdString();
     EXPECT_TRUE(status->currentMessage().contains("town-gb.kestrane.toml"));
-    ASSERT_TRUE(form.openObservationFile(example("awithc-n4")));
+    ASSERT_TRUE(form.openObservationFile(exampleFile("awithc-n4")));
     EXPECT_EQ(status->currentMessage(), "");
 }
 
@@ -252,7 +250,7 @@ TEST(WindowFiles, SaveAndGiveUpThenContinue) {
     EXPECT_EQ(form.record().values(), values);
     Form1 typed;
     typed.show();
-    ASSERT_TRUE(typed.openObservationFile(example("awithb-n5")));
+    ASSERT_TRUE(typed.openObservationFile(exampleFile("awithb-n5")));
     EXPECT_EQ(fieldTexts(form), fieldTexts(typed));
 }
 
@@ -311,7 +309,7 @@ TEST(WindowFiles, RecoveryOfLeftoverFiles) {
 TEST(WindowFiles, AFailedSaveIsReportedAndKeepsTheOldFile) {
     Form1 form;
     form.show();
-    ASSERT_TRUE(form.openObservationFile(example("awithc-n4")));
+    ASSERT_TRUE(form.openObservationFile(exampleFile("awithc-n4")));
     const fs::path target = scratchFile("older.kestrane.toml");
     std::ofstream(target) << "# an earlier file\n";
     setRenameCallForTesting([](const char*, const char*) {
@@ -333,7 +331,7 @@ TEST(WindowFiles, AFailedSaveIsReportedAndKeepsTheOldFile) {
 TEST(WindowFiles, ResultsTableAndViewsOfTheLastComputation) {
     Form1 form;
     form.show();
-    ASSERT_TRUE(form.openObservationFile(example("awithc-n7-hill")));
+    ASSERT_TRUE(form.openObservationFile(exampleFile("awithc-n7-hill")));
     const auto csv = scratchFile("results.csv");
     answering({.file = csv}, [&] { form.exportResults(); });
     const std::string table = readFile(csv);

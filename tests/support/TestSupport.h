@@ -37,7 +37,9 @@ inline std::filesystem::path processFolder() {
         std::filesystem::path path = std::filesystem::temp_directory_path() / ("kestrane-" + std::to_string(pid));
         ~Folder() {
             std::error_code ignored;
-            if (::getpid() == pid && ::testing::UnitTest::GetInstance()->Passed()) std::filesystem::remove_all(path, ignored);
+            if (::getpid() == pid && ::testing::UnitTest::GetInstance()->Passed()) {
+                std::filesystem::remove_all(path, ignored);
+            }
         }
     } folder;
     return folder.path;

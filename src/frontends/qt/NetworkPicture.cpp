@@ -429,7 +429,7 @@ void NetworkPicture::paint(QPainter& painter, const QRectF& target, const Pictur
         painter.drawLines(radials);
         QPolygonF ring;
         ring.reserve(static_cast<int>(outerRing_.size()));
-        for (const int i : outerRing_) ring.append(at(points_[static_cast<std::size_t>(i)].x, points_[static_cast<std::size_t>(i)].y));
+        for (int j = 0; j < static_cast<int>(outerRing_.size()); ++j) ring.append(outer(j));
         painter.setPen(QPen(QColor(40, 40, 40), 1.2 * u));
         if (raster && ring.size() > 1500) {
             // One outline of thousands of corners is stroked and filled as a
